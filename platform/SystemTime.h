@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDateTime>
+#include <cstdint>
+
+// Broken-down time as the data files store it: eight 16-bit values.
+struct SystemTime {
+    uint16_t year = 0;
+    uint16_t month = 0;
+    uint16_t dayOfWeek = 0; // 0 = Sunday
+    uint16_t day = 0;
+    uint16_t hour = 0;
+    uint16_t minute = 0;
+    uint16_t second = 0;
+    uint16_t millisecond = 0;
+
+    static SystemTime fromDateTime(const QDateTime& dt);
+    // Interpreted in the given time spec (local time for heard times, UTC for messages).
+    QDateTime toDateTime(Qt::TimeSpec spec = Qt::LocalTime) const;
+    bool isValid() const { return toDateTime().isValid(); }
+    // Seconds since 1970 for the clock-free comparisons (expiry); 0 for an invalid time.
+    qint64 toSecsSinceEpoch(Qt::TimeSpec spec = Qt::LocalTime) const;
+    bool operator==(const SystemTime&) const = default;
+};
