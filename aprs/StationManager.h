@@ -1,24 +1,119 @@
 #pragma once
 
 #include "aprs/StationRecord.h"
-#include "platform/Clock.h"
-#include "platform/SettingsStore.h"
-#include "platform/StationHome.h"
 
-// Placeholder until the station database lands: the operations the central object calls.
+#include <QHash>
+#include <QRecursiveMutex>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class Clock;
+class MessageSink;
+class SettingsStore;
+class StationHome;
+class TrackSink;
+
+// Every station the program has heard, in one list ordered from least to most recently heard,
+// guarded by one re-entrant lock; monitor-line parsing and the dispatch to the decoders; and
+// Data/Stations.dat.
 class StationManager {
 public:
-    StationManager(const StationHome& home, SettingsStore& settings, Clock& clock)
-        : m_home(home), m_settings(settings), m_clock(clock) {}
-    StationRecord* ProcessMonitorText(const QString&, int) { return nullptr; }
-    void MoveToEnd(StationRecord*) {}
-    void Load() {}
-    bool Save() { return true; }
-    void Expire() {}
-    void RemoveAll() {}
+    StationManager(const StationHome& home, SettingsStore& settings, Clock& clock);
+    ~StationManager();
+    StationManager(const StationManager&) = delete;
+    StationManager& operator=(const StationManager&) = delete;
+
+    // Splits one monitor line and decodes it; the record created or updated, or nullptr.
+    StationRecord* ProcessMonitorText(const QString& text, int port);
+    // Duplicate filter and dispatch by the first character of the information field.
+    StationRecord* DecodePacket(const QString& information, const QString& from, const QString& to,
+                                const QString& header, const QString& lastPacket, int port);
+
+    // First record (in list order) whose call sign is call, exactly.
+    StationRecord* FindByCall(const QString& call);
+    // First record with this call sign (object name) and owner.
+    StationRecord* FindObject(const QString& name, const QString& owner);
+    // Whether the pointer is a record of the list; never dereferences it.
+    bool Contains(const StationRecord* record);
+    // A new record with the next id, appended; first and last heard are now (local time).
+    StationRecord* Create();
+    // Takes the record out of its place and appends it; nothing when it is not in the list.
+    void MoveToEnd(StationRecord* record);
+    // The record after this one in list order; nullptr gives the first record. Unknown or last:
+    // nullptr.
+    StationRecord* NextAfter(const StationRecord* record);
+    // Takes the record out of the list, deletes its track file and destroys it; a record that is
+    // not in the list is left alone.
+    void Remove(StationRecord* record);
+    // Destroys every record (track files stay).
+    void RemoveAll();
+    // Removes every station not heard for more than EXPIRETIME minutes, or heard in the future.
+    void Expire();
+    // Writes Data/Stations.dat; an empty list writes nothing. False on a failed write.
+    bool Save();
+    // Appends the records of Data/Stations.dat, then runs the expiry pass.
+    void Load();
+
+    int count() const;
+    // List order, least to most recently heard; nullptr outside 0..count()-1.
+    StationRecord* at(int i);
+
+    QRecursiveMutex& lock() { return m_lock; }
+    const StationHome& home() const { return m_home; }
+    SettingsStore& settings() { return m_settings; }
+    Clock& clock() { return m_clock; }
+
+    void setMessageSink(MessageSink* sink) { m_messageSink = sink; }
+    MessageSink* messageSink() const { return m_messageSink; }
+    // Track hook: the decoders call trackSink()->appendTrackPoint after a position update.
+    void setTrackSink(TrackSink* sink) { m_trackSink = sink; }
+    TrackSink* trackSink() const { return m_trackSink; }
+    // Told of every record just before it is destroyed (Remove, expiry, RemoveAll), so views can
+    // drop their pointers and repaint its place.
+    void setRemovalObserver(std::function<void(const StationRecord&)> observer) {
+        m_removalObserver = std::move(observer);
+    }
+
+    // Relayed packets nested deeper than this are dropped.
+    static constexpr int kMaxRelayDepth = 16;
 
 private:
+    StationRecord* decodePacket(const QString& information, const QString& from, const QString& to,
+                                const QString& header, const QString& lastPacket, int port, int depth);
+
+    void indexPending();
+    StationRecord* findIndexed(const QString& call, const QString* owner);
+    void unindex(StationRecord* record);
+    void eraseAt(size_t slot, bool deleteTrack);
+    void deleteTrackFile(const QString& call);
+    void compact();
+    void compactIfSparse();
+
     const StationHome& m_home;
     SettingsStore& m_settings;
     Clock& m_clock;
+    mutable QRecursiveMutex m_lock;
+    MessageSink* m_messageSink = nullptr;
+    TrackSink* m_trackSink = nullptr;
+    std::function<void(const StationRecord&)> m_removalObserver;
+
+    // The list: slots in order, with holes (nullptr) left by moves and removals until the next
+    // compaction, so move-to-end and removal cost no shifting.
+    std::vector<std::unique_ptr<StationRecord>> m_slots;
+    size_t m_live = 0;
+    struct Entry {
+        size_t slot = 0;
+        QString indexedCall; // the call sign it is filed under in m_byCall
+        bool indexed = false;
+    };
+    std::unordered_map<const StationRecord*, Entry> m_slotOf;
+    // Call sign -> records. Decoders fill in the call after Create(), so new records wait in
+    // m_pending until the next look-up files them.
+    QHash<QString, std::vector<StationRecord*>> m_byCall;
+    std::vector<StationRecord*> m_pending;
+    int32_t m_nextId = 1;
 };

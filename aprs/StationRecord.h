@@ -1,9 +1,136 @@
 #pragma once
 
-#include <QString>
+#include "platform/SystemTime.h"
 
-// Placeholder until the station database lands: only what the central object reads.
-struct StationRecord {
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class DataFileReader;
+class DataFileWriter;
+
+// Kinds of station. The enumerators are reached as StationType::Mobile and convert to the
+// record's 32-bit field; any other value shows as unknown.
+namespace StationTypes {
+enum StationType : int32_t { Fixed = 0, Mobile = 1, Weather = 2, Digi = 3, TcpIp = 4, Object = 5 };
+}
+using StationTypes::StationType;
+
+// One station or object heard by the station.
+class StationRecord {
+public:
+    static constexpr int kHeardPathSlots = 20;
+
+    // Twenty texts of the heard-path ring. Only the slots written so far take memory: most
+    // stations are heard over one or two paths, and the database may hold 100,000 of them.
+    class HeardPathTexts {
+    public:
+        static constexpr int size() { return kHeardPathSlots; }
+        // Writable slot; i must be 0..19.
+        QString& operator[](int i);
+        // Unwritten slots (and indexes outside 0..19) read as empty.
+        const QString& operator[](int i) const;
+
+        class const_iterator {
+        public:
+            const_iterator(const HeardPathTexts* texts, int i) : m_texts(texts), m_i(i) {}
+            const QString& operator*() const { return (*m_texts)[m_i]; }
+            const_iterator& operator++() {
+                ++m_i;
+                return *this;
+            }
+            bool operator==(const const_iterator& o) const = default;
+
+        private:
+            const HeardPathTexts* m_texts;
+            int m_i;
+        };
+        const_iterator begin() const { return {this, 0}; }
+        const_iterator end() const { return {this, kHeardPathSlots}; }
+        void clear() { m_slots.clear(); }
+
+    private:
+        std::vector<QString> m_slots;
+    };
+
+    struct HeardPaths {
+        HeardPathTexts keys;        // header line up to its first '<'
+        HeardPathTexts digipeaters; // path elements joined with commas, '*' removed
+        HeardPathTexts heardVia;    // "Direct" or the digipeater heard repeating the frame
+        int32_t next = 0;           // slot to fill next, 0..19
+    };
+
+    struct Phg {
+        int32_t power = 0;       // W
+        int32_t height = 0;      // ft
+        int32_t gain = 0;        // dB
+        int32_t directivity = 0; // degrees, 0 omni
+        double range = 0;        // miles
+    };
+
+    // -1 (temperature -50000) means not reported.
+    struct Weather {
+        QString software;
+        int32_t windDirection = -1;     // degrees
+        int32_t windSpeed = -1;         // mph
+        int32_t windGust = -1;          // mph
+        int32_t temperature = -50000;   // °F
+        int32_t rainLastHour = -1;      // 1/100 in
+        int32_t rainLast24h = -1;       // 1/100 in
+        int32_t rainSinceMidnight = -1; // 1/100 in
+        int32_t humidity = -1;          // %
+        int32_t pressure = -1;          // 1/10 hPa
+        int32_t unnamed1 = -1;
+        int32_t unnamed2 = -1;
+        double dewPoint = 0;   // °F
+        double windChill = 0;  // °F
+        int32_t heatIndex = 0; // °F
+        double unnamedFloat = 0;
+    };
+
+    StationRecord() = default;
+    StationRecord(const StationRecord&) = default;
+    StationRecord& operator=(const StationRecord&) = default;
+    virtual ~StationRecord() = default;
+
+    // An unchanged pair changes nothing; otherwise the current pair becomes the previous one.
+    void setPosition(double lat, double lon);
+    // Files the header line of a frame in the ring of heard paths.
+    void RecordHeardPath(const QString& headerLine);
+    // Heard-via of the most recently filled slot; "" when none.
+    QString heardVia() const;
+
+    // One record of Stations.dat.
+    virtual void save(DataFileWriter& out) const;
+    // False when the record cannot be read whole (or its call sign is empty): the load ends there.
+    virtual bool load(DataFileReader& in);
+
     QString owner;
     QString call;
+    int32_t altitude = 0; // ft
+    uint32_t course = 0;  // degrees
+    double speed = 0;     // knots
+    int32_t symbolTable = '/';
+    int32_t symbolCode = '-';
+    SystemTime firstHeard;
+    SystemTime lastHeard;
+    QString lastPacket;
+    QString comment;
+    QString status;
+    int32_t reserved1 = 16;
+    int32_t reserved2 = 16;
+    int32_t stationType = StationType::Fixed;
+    int32_t isNew = 0;
+    int32_t id = 0;
+    HeardPaths heardPaths;
+    Phg phg;
+    Weather weather;
+    int32_t showTrack = 0;
+    int32_t coverage = 0;
+    uint32_t lastChecksum = 0;
+    double latitude = 0;
+    double previousLatitude = 0;
+    double longitude = 0;
+    double previousLongitude = 0;
+    int32_t reserved3 = 0;
 };

@@ -1,0 +1,380 @@
+#include "aprs/StationManager.h"
+
+#include "aprs/DecodeContext.h"
+#include "aprs/MessageSink.h"
+#include "aprs/MonitorLine.h"
+#include "aprs/OtherDecoders.h"
+#include "aprs/SafeFileName.h"
+#include "aprs/TrackSink.h"
+#include "platform/Clock.h"
+#include "platform/DataFile.h"
+#include "platform/Settings.h"
+#include "platform/SettingsStore.h"
+#include "platform/StationHome.h"
+#include "platform/Trace.h"
+
+#if __has_include("aprs/PositionDecoders.h")
+#include "aprs/PositionDecoders.h"
+#define QP_HAVE_POSITION_DECODERS 1
+#endif
+
+#include <QDir>
+#include <QFile>
+#include <QMutexLocker>
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+constexpr uint32_t kFileHeader = 0x0001007C;
+constexpr uint32_t kFileVersionMask = 0xFFFF;
+constexpr uint32_t kFileVersion = 0x007C;
+constexpr uint32_t kUtf16Flag = 0x10000;
+
+} // namespace
+
+StationManager::StationManager(const StationHome& home, SettingsStore& settings, Clock& clock)
+    : m_home(home), m_settings(settings), m_clock(clock) {}
+
+StationManager::~StationManager() = default;
+
+// ---------------------------------------------------------------------------------------------
+// The list
+
+StationRecord* StationManager::Create() {
+    QMutexLocker locker(&m_lock);
+    auto record = std::make_unique<StationRecord>();
+    record->id = m_nextId++;
+    record->firstHeard = record->lastHeard = SystemTime::fromDateTime(m_clock.nowLocal());
+    StationRecord* r = record.get();
+    m_slots.push_back(std::move(record));
+    m_slotOf.emplace(r, Entry{m_slots.size() - 1, QString(), false});
+    m_pending.push_back(r);
+    ++m_live;
+    return r;
+}
+
+bool StationManager::Contains(const StationRecord* record) {
+    QMutexLocker locker(&m_lock);
+    return record && m_slotOf.count(record) != 0;
+}
+
+int StationManager::count() const {
+    QMutexLocker locker(&m_lock);
+    return static_cast<int>(m_live);
+}
+
+StationRecord* StationManager::at(int i) {
+    QMutexLocker locker(&m_lock);
+    if (i < 0 || static_cast<size_t>(i) >= m_live) return nullptr;
+    if (m_slots.size() != m_live) compact();
+    return m_slots[static_cast<size_t>(i)].get();
+}
+
+void StationManager::MoveToEnd(StationRecord* record) {
+    QMutexLocker locker(&m_lock);
+    auto it = m_slotOf.find(record);
+    if (it == m_slotOf.end()) return;
+    const size_t slot = it->second.slot;
+    if (slot + 1 == m_slots.size()) return;
+    m_slots.push_back(std::move(m_slots[slot]));
+    it->second.slot = m_slots.size() - 1;
+    compactIfSparse();
+}
+
+StationRecord* StationManager::NextAfter(const StationRecord* record) {
+    QMutexLocker locker(&m_lock);
+    size_t from = 0;
+    if (record) {
+        auto it = m_slotOf.find(record);
+        if (it == m_slotOf.end()) return nullptr;
+        from = it->second.slot + 1;
+    }
+    for (size_t i = from; i < m_slots.size(); ++i)
+        if (m_slots[i]) return m_slots[i].get();
+    return nullptr;
+}
+
+void StationManager::Remove(StationRecord* record) {
+    QMutexLocker locker(&m_lock);
+    auto it = m_slotOf.find(record);
+    if (it == m_slotOf.end()) return;
+    eraseAt(it->second.slot, true);
+    compactIfSparse();
+}
+
+void StationManager::RemoveAll() {
+    QMutexLocker locker(&m_lock);
+    for (size_t i = 0; i < m_slots.size(); ++i)
+        if (m_slots[i]) eraseAt(i, false);
+    m_slots.clear();
+    m_slotOf.clear();
+    m_byCall.clear();
+    m_pending.clear();
+    m_live = 0;
+}
+
+void StationManager::eraseAt(size_t slot, bool deleteTrack) {
+    StationRecord* record = m_slots[slot].get();
+    if (m_removalObserver) m_removalObserver(*record);
+    if (deleteTrack) deleteTrackFile(record->call);
+    unindex(record);
+    m_slotOf.erase(record);
+    m_slots[slot].reset();
+    --m_live;
+}
+
+void StationManager::deleteTrackFile(const QString& call) {
+    if (m_trackSink) {
+        m_trackSink->deleteTrack(call);
+        return;
+    }
+    QFile::remove(trackFilePath(m_home, call, "pos"));
+}
+
+void StationManager::compact() {
+    size_t out = 0;
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i]) continue;
+        if (out != i) m_slots[out] = std::move(m_slots[i]);
+        m_slotOf[m_slots[out].get()].slot = out;
+        ++out;
+    }
+    m_slots.resize(out);
+}
+
+void StationManager::compactIfSparse() {
+    // Holes are cheap to skip; squeeze them out once they outnumber the records.
+    if (m_slots.size() > 2 * m_live + 64) compact();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Look-ups by call sign
+
+void StationManager::indexPending() {
+    if (m_pending.empty()) return;
+    auto keep = m_pending.begin();
+    for (StationRecord* r : m_pending) {
+        if (r->call.isEmpty()) {
+            *keep++ = r; // its decoder has not named it yet
+            continue;
+        }
+        Entry& entry = m_slotOf[r];
+        entry.indexed = true;
+        entry.indexedCall = r->call;
+        m_byCall[r->call].push_back(r);
+    }
+    m_pending.erase(keep, m_pending.end());
+}
+
+void StationManager::unindex(StationRecord* record) {
+    auto it = m_slotOf.find(record);
+    if (it == m_slotOf.end()) return;
+    Entry& entry = it->second;
+    if (!entry.indexed) {
+        m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), record), m_pending.end());
+        return;
+    }
+    auto bucket = m_byCall.find(entry.indexedCall);
+    if (bucket != m_byCall.end()) {
+        auto& v = bucket.value();
+        v.erase(std::remove(v.begin(), v.end(), record), v.end());
+        if (v.empty()) m_byCall.erase(bucket);
+    }
+    entry.indexed = false;
+    entry.indexedCall.clear();
+}
+
+StationRecord* StationManager::findIndexed(const QString& call, const QString* owner) {
+    indexPending();
+    auto bucket = m_byCall.find(call);
+    if (bucket == m_byCall.end()) return nullptr;
+    // A record renamed since it was filed is filed again under its new call sign.
+    std::vector<StationRecord*> renamed;
+    StationRecord* best = nullptr;
+    size_t bestSlot = 0;
+    for (StationRecord* r : bucket.value()) {
+        if (r->call != call) {
+            renamed.push_back(r);
+            continue;
+        }
+        if (owner && r->owner != *owner) continue;
+        const size_t slot = m_slotOf[r].slot;
+        if (!best || slot < bestSlot) {
+            best = r;
+            bestSlot = slot;
+        }
+    }
+    if (!renamed.empty()) {
+        for (StationRecord* r : renamed) {
+            unindex(r);
+            m_pending.push_back(r);
+        }
+        indexPending();
+    }
+    return best;
+}
+
+StationRecord* StationManager::FindByCall(const QString& call) {
+    QMutexLocker locker(&m_lock);
+    return findIndexed(call, nullptr);
+}
+
+StationRecord* StationManager::FindObject(const QString& name, const QString& owner) {
+    QMutexLocker locker(&m_lock);
+    return findIndexed(name, &owner);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expiry
+
+void StationManager::Expire() {
+    const qint64 limit = static_cast<qint64>(read(m_settings, Settings::EXPIRETIME)) * 60;
+    QMutexLocker locker(&m_lock);
+    const qint64 now = m_clock.nowLocal().toSecsSinceEpoch();
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        StationRecord* r = m_slots[i].get();
+        if (!r) continue;
+        // An unreadable time converts to 0 and so expires too.
+        const qint64 age = now - r->lastHeard.toSecsSinceEpoch(Qt::LocalTime);
+        if (age > limit || age < 0) eraseAt(i, true);
+    }
+    compactIfSparse();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stations.dat
+
+bool StationManager::Save() {
+    QMutexLocker locker(&m_lock);
+    if (m_live == 0) return true; // an existing file stays as it was
+    DataFileWriter out;
+    out.u32(kFileHeader);
+    for (const auto& r : m_slots)
+        if (r) r->save(out);
+    QDir().mkpath(m_home.dataDir());
+    if (!DataFiles::saveAtomically(m_home.dataFile(QStringLiteral("Stations.dat")), out.data())) {
+        Trace::write(QStringLiteral("error create file!"));
+        return false;
+    }
+    return true;
+}
+
+void StationManager::Load() {
+    auto data = DataFiles::readAll(m_home.dataFile(QStringLiteral("Stations.dat")));
+    if (!data) return;
+    QMutexLocker locker(&m_lock);
+    DataFileReader in(std::move(*data));
+    const auto header = in.u32();
+    if (!header || (*header & kFileVersionMask) != kFileVersion) return;
+    in.setUtf16Strings((*header & kUtf16Flag) != 0);
+    for (;;) {
+        StationRecord* r = Create();
+        if (!r->load(in)) {
+            // The failed record never became a station: no track file of its own to delete.
+            eraseAt(m_slotOf[r].slot, false);
+            break;
+        }
+    }
+    compactIfSparse();
+    Expire();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Monitor lines
+
+StationRecord* StationManager::ProcessMonitorText(const QString& text, int port) {
+    const auto line = splitMonitorLine(text);
+    if (!line) return nullptr;
+    return decodePacket(line->information, line->from, line->to, line->header, line->information, port, 0);
+}
+
+StationRecord* StationManager::DecodePacket(const QString& information, const QString& from,
+                                            const QString& to, const QString& header,
+                                            const QString& lastPacket, int port) {
+    return decodePacket(information, from, to, header, lastPacket, port, 0);
+}
+
+StationRecord* StationManager::decodePacket(const QString& information, const QString& from,
+                                            const QString& to, const QString& header,
+                                            const QString& lastPacket, int port, int depth) {
+    // Relayed fields are checked here as well as outer ones: the dispatch reads two characters.
+    if (depth > kMaxRelayDepth || information.size() < kMinInformationLength || from.isEmpty())
+        return nullptr;
+
+    const uint32_t checksum = monitorChecksum(from, to, header, information);
+    QMutexLocker locker(&m_lock);
+    if (StationRecord* known = FindByCall(from); known && known->lastChecksum == checksum) {
+        known->lastHeard = SystemTime::fromDateTime(m_clock.nowLocal());
+        return nullptr;
+    }
+
+    const QChar c0 = information[0];
+    const QChar c1 = information[1];
+    if (c0 == QLatin1Char(':')) {
+        locker.unlock(); // the message manager takes its own locks
+        if (m_messageSink) m_messageSink->ProcessMessage(information, from, header, port);
+        return nullptr;
+    }
+    if (c0 == QLatin1Char('}')) {
+        const auto relayed = splitRelayedPacket(information);
+        if (!relayed) return nullptr;
+        return decodePacket(relayed->information, relayed->from, relayed->to,
+                            relayedHeaderLine(relayed->from, relayed->to, from), lastPacket, port, depth + 1);
+    }
+    if (c0 == QLatin1Char('D') && c1 == QLatin1Char('X')) return nullptr; // DX spot
+
+    DecodeContext ctx{*this, information, from, to, header, lastPacket, port, checksum};
+    StationRecord* record = nullptr;
+    try {
+        switch (c0.unicode()) {
+        case '!':
+        case '=':
+            if (c0 == QLatin1Char('!') && c1 == QLatin1Char('!')) {
+                record = decodeUltimeter(ctx);
+                break;
+            }
+#ifdef QP_HAVE_POSITION_DECODERS
+            record = c1.isDigit() && c1.unicode() < 128 ? decodeUncompressedPosition(ctx)
+                                                        : decodeCompressedPosition(ctx);
+#endif
+            break;
+#ifdef QP_HAVE_POSITION_DECODERS
+        case '/':
+        case '@':
+            record = decodeTimestampedPosition(ctx);
+            break;
+        case '\'':
+        case '`':
+            record = decodeMicE(ctx);
+            break;
+        case 'Z':
+            record = decodeGprsTracker(ctx);
+            break;
+#endif
+        case '$':
+            record = decodeUltimeter(ctx);
+            if (!record) record = decodeNmea(ctx);
+            break;
+        case ';':
+            record = decodeObject(ctx);
+            break;
+        case '_':
+            record = decodePositionlessWeather(ctx);
+            break;
+        case '>':
+            decodeStatus(ctx); // updates the station's status; the line yields no record
+            return nullptr;
+        default:
+            return nullptr;
+        }
+    } catch (const std::exception&) {
+        Trace::write(QStringLiteral("Catch Error"));
+        return nullptr;
+    }
+    if (!record) return nullptr;
+    record->lastPacket = lastPacket;
+    if (record->course > 359) record->course = 0;
+    record->lastChecksum = checksum;
+    return record;
+}

@@ -1,0 +1,247 @@
+#include "aprs/StationRecord.h"
+
+#include "aprs/MonitorLine.h"
+#include "platform/DataFile.h"
+
+#include <QStringList>
+
+namespace {
+
+// Longest text a record of Stations.dat may hold; a larger count marks a corrupt file.
+constexpr uint32_t kMaxStoredTextBytes = 64 * 1024;
+
+// Reads one text, refusing counts above kMaxStoredTextBytes before anything is allocated.
+std::optional<QString> readText(DataFileReader& in) {
+    DataFileReader peek = in; // shares the bytes
+    const auto count = peek.u32();
+    if (!count || *count > kMaxStoredTextBytes) return std::nullopt;
+    return in.string();
+}
+
+// Splits like strtok: runs of delimiters separate tokens, empty tokens do not occur.
+QStringList tokens(QStringView text, QStringView delimiters) {
+    QStringList out;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && delimiters.contains(text[i])) ++i;
+        if (i >= n) break;
+        const qsizetype start = i;
+        while (i < n && !delimiters.contains(text[i])) ++i;
+        out.append(text.mid(start, i - start).toString());
+    }
+    return out;
+}
+
+} // namespace
+
+QString& StationRecord::HeardPathTexts::operator[](int i) {
+    if (i < 0 || i >= kHeardPathSlots) {
+        // Callers index 0..19; a stray write lands here and is thrown away.
+        thread_local QString discard;
+        discard.clear();
+        return discard;
+    }
+    if (static_cast<size_t>(i) >= m_slots.size()) m_slots.resize(static_cast<size_t>(i) + 1);
+    return m_slots[static_cast<size_t>(i)];
+}
+
+const QString& StationRecord::HeardPathTexts::operator[](int i) const {
+    static const QString empty;
+    if (i < 0 || static_cast<size_t>(i) >= m_slots.size()) return empty;
+    return m_slots[static_cast<size_t>(i)];
+}
+
+void StationRecord::setPosition(double lat, double lon) {
+    if (lat == latitude && lon == longitude) return;
+    previousLatitude = latitude;
+    previousLongitude = longitude;
+    latitude = lat;
+    longitude = lon;
+}
+
+void StationRecord::RecordHeardPath(const QString& headerLine) {
+    const qsizetype lt = headerLine.indexOf(QLatin1Char('<'));
+    const QString key = lt < 0 ? headerLine : headerLine.left(lt);
+    if (key.isEmpty()) return;
+    for (const QString& k : heardPaths.keys)
+        if (k == key) return;
+
+    if (heardPaths.next > kHeardPathSlots - 1 || heardPaths.next < 0) heardPaths.next = 0;
+    const int slot = heardPaths.next;
+    heardPaths.keys[slot] = key;
+
+    // "xx:Fm FROM To TO Via D1,D2* ..." : the elements after "Via" up to the frame description.
+    QStringList elements;
+    TokenCursor cursor(key);
+    QStringView word;
+    for (int i = 0; i < 5; ++i) word = cursor.next(u" ");
+    if (word == QLatin1String("Via")) {
+        for (QStringView e = cursor.next(u", "); !e.isEmpty() && !e.startsWith(QLatin1Char('<'));
+             e = cursor.next(u", "))
+            elements.append(e.toString());
+    }
+    QString via = QStringLiteral("Direct");
+    for (const QString& e : elements) {
+        if (e.contains(QLatin1Char('*'))) {
+            via = e.left(e.size() - 1);
+            break;
+        }
+    }
+    heardPaths.heardVia[slot] = via;
+
+    QString digis = elements.join(QLatin1Char(','));
+    if (!digis.isEmpty()) {
+        digis.remove(QLatin1Char('*'));
+        QStringList parts = tokens(digis, u",");
+        if (parts.size() > kHeardPathSlots) parts = parts.mid(0, kHeardPathSlots);
+        digis = parts.join(QLatin1Char(','));
+    }
+    heardPaths.digipeaters[slot] = digis;
+    ++heardPaths.next;
+}
+
+QString StationRecord::heardVia() const {
+    const int n = heardPaths.next;
+    if (n < 0 || n > kHeardPathSlots) return {};
+    return heardPaths.heardVia[(n + kHeardPathSlots - 1) % kHeardPathSlots];
+}
+
+void StationRecord::save(DataFileWriter& out) const {
+    out.string(call);
+    out.string(owner);
+    out.string(comment);
+    out.u32(course);
+    out.time(firstHeard);
+    out.i32(altitude);
+    out.i32(symbolCode);
+    out.i32(symbolTable);
+    out.time(lastHeard);
+    out.string(lastPacket);
+    out.f64(latitude);
+    out.f64(longitude);
+    out.f64(speed);
+    out.string(status);
+    out.i32(stationType);
+    out.i32(phg.directivity);
+    out.i32(phg.gain);
+    out.i32(phg.height);
+    out.i32(phg.power);
+    out.f64(phg.range);
+    out.i32(weather.windDirection);
+    out.i32(weather.windSpeed);
+    out.i32(weather.windGust);
+    out.i32(weather.temperature);
+    out.i32(weather.pressure);
+    out.i32(weather.humidity);
+    out.i32(weather.unnamed1);
+    out.i32(weather.unnamed2);
+    out.string(weather.software);
+    out.i32(weather.rainLastHour);
+    out.i32(weather.rainLast24h);
+    out.i32(weather.rainSinceMidnight);
+    out.f64(weather.dewPoint);
+    out.f64(weather.windChill);
+    out.i32(weather.heatIndex);
+    out.f64(weather.unnamedFloat);
+    for (const QString& k : heardPaths.keys) out.string(k);
+    for (const QString& v : heardPaths.heardVia) out.string(v);
+    out.i32(heardPaths.next);
+}
+
+bool StationRecord::load(DataFileReader& in) {
+    bool ok = true;
+    auto text = [&](QString& field) {
+        if (!ok) return;
+        auto v = readText(in);
+        if (v)
+            field = std::move(*v);
+        else
+            ok = false;
+    };
+    auto i32 = [&](int32_t& field) {
+        if (!ok) return;
+        auto v = in.i32();
+        if (v)
+            field = *v;
+        else
+            ok = false;
+    };
+    auto u32 = [&](uint32_t& field) {
+        if (!ok) return;
+        auto v = in.u32();
+        if (v)
+            field = *v;
+        else
+            ok = false;
+    };
+    auto f64 = [&](double& field) {
+        if (!ok) return;
+        auto v = in.f64();
+        if (v)
+            field = *v;
+        else
+            ok = false;
+    };
+    auto time = [&](SystemTime& field) {
+        if (!ok) return;
+        auto v = in.time();
+        if (v)
+            field = *v;
+        else
+            ok = false;
+    };
+
+    text(call);
+    if (!ok || call.isEmpty()) return false;
+    text(owner);
+    text(comment);
+    u32(course);
+    time(firstHeard);
+    i32(altitude);
+    i32(symbolCode);
+    i32(symbolTable);
+    time(lastHeard);
+    text(lastPacket);
+    f64(latitude);
+    f64(longitude);
+    f64(speed);
+    text(status);
+    i32(stationType);
+    i32(phg.directivity);
+    i32(phg.gain);
+    i32(phg.height);
+    i32(phg.power);
+    f64(phg.range);
+    i32(weather.windDirection);
+    i32(weather.windSpeed);
+    i32(weather.windGust);
+    i32(weather.temperature);
+    i32(weather.pressure);
+    i32(weather.humidity);
+    i32(weather.unnamed1);
+    i32(weather.unnamed2);
+    text(weather.software);
+    i32(weather.rainLastHour);
+    i32(weather.rainLast24h);
+    i32(weather.rainSinceMidnight);
+    f64(weather.dewPoint);
+    f64(weather.windChill);
+    i32(weather.heatIndex);
+    f64(weather.unnamedFloat);
+    heardPaths.keys.clear();
+    heardPaths.heardVia.clear();
+    heardPaths.digipeaters.clear(); // not stored: empty after a load
+    for (int i = 0; i < kHeardPathSlots && ok; ++i) {
+        QString k;
+        text(k);
+        if (!k.isEmpty()) heardPaths.keys[i] = std::move(k);
+    }
+    for (int i = 0; i < kHeardPathSlots && ok; ++i) {
+        QString v;
+        text(v);
+        if (!v.isEmpty()) heardPaths.heardVia[i] = std::move(v);
+    }
+    i32(heardPaths.next);
+    return ok;
+}
