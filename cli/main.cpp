@@ -1,1 +1,50 @@
-int main() { return 0; }
+// quillpad-cli: the station's command-line tools (decoder, simulators, passcode).
+#include "cli/SimCommands.h"
+
+#if __has_include("cli/DecodeCommand.h")
+#include "cli/DecodeCommand.h"
+#define QP_HAVE_DECODE 1
+#endif
+#if __has_include("cli/GpsdSimCommand.h")
+#include "cli/GpsdSimCommand.h"
+#define QP_HAVE_GPSDSIM 1
+#endif
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+const char* kUsage =
+    "usage: quillpad-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  decode [--home DIR]        decode monitor lines or APRS-IS lines from standard input, print JSON\n"
+    "  engine-sim [--listen ADDR:PORT] [--ports \"N;desc;...\"] [--replay FILE] [--rate N] [--replay-port P]\n"
+    "                             a packet engine on loopback (default 127.0.0.1:8000)\n"
+    "  aprsis-sim [--listen ADDR:PORT] [--replay FILE] [--rate N]\n"
+    "                             an APRS-IS server on loopback (default 127.0.0.1:14580)\n"
+    "  gpsd-sim [--listen ADDR:PORT] --track FILE [--rate N]\n"
+    "                             a gpsd on loopback (default 127.0.0.1:2947)\n"
+    "  passcode CALL              the APRS-IS passcode of a call sign\n";
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
+        QTextStream(args.isEmpty() ? stderr : stdout) << kUsage;
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("engine-sim")) return runEngineSimCommand(args);
+    if (command == QLatin1String("aprsis-sim")) return runAprsIsSimCommand(args);
+    if (command == QLatin1String("passcode")) return runPasscodeCommand(args);
+#ifdef QP_HAVE_DECODE
+    if (command == QLatin1String("decode")) return runDecodeCommand(args);
+#endif
+#ifdef QP_HAVE_GPSDSIM
+    if (command == QLatin1String("gpsd-sim")) return runGpsdSimCommand(args);
+#endif
+    QTextStream(stderr) << "unknown command: " << command << "\n" << kUsage;
+    return 2;
+}

@@ -91,6 +91,20 @@ QByteArray buildUnproto(const OutboundPacket& packet, bool unicodePart2) {
                        callBytes(packet.toCall), data);
 }
 
+UnprotoContent parseUnproto(const EngineFrame& frame) {
+    UnprotoContent c;
+    if (frame.header.kind != 'V' || frame.data.isEmpty()) {
+        c.info = frame.data;
+        return c;
+    }
+    const int n = static_cast<unsigned char>(frame.data[0]);
+    int i = 0;
+    for (; i < n && 1 + kCallFieldSize * (i + 1) <= frame.data.size(); ++i)
+        c.via << QString::fromLatin1(getCall(frame.data.constData() + 1 + kCallFieldSize * i));
+    c.info = frame.data.mid(1 + kCallFieldSize * i);
+    return c;
+}
+
 EnginePortList parsePortInformation(const QString& text) {
     EnginePortList list;
     const QStringList tokens = text.split(QLatin1Char(';'), Qt::SkipEmptyParts);

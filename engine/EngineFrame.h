@@ -58,6 +58,12 @@ QByteArray callBytes(const QString& call);
 QStringList splitViaPath(const QString& via);
 // The M or V frame for an unproto packet; empty when it cannot be built (data over 2964 bytes).
 QByteArray buildUnproto(const OutboundPacket& packet, bool unicodePart2);
+// The via calls and the information bytes of a received 'M' or 'V' frame (the engine's view).
+struct UnprotoContent {
+    QStringList via;
+    QByteArray info;
+};
+UnprotoContent parseUnproto(const EngineFrame& frame);
 // The port-information text: "count;desc0;desc1;..." split at ';' with empty tokens skipped.
 EnginePortList parsePortInformation(const QString& text);
 // Frame data as monitor text: the bytes up to the first NUL through the code page.

@@ -1,0 +1,223 @@
+#include "app/GlobalObjects.h"
+
+#include "aprsis/APRSServerClient.h"
+#include "engine/PESocket.h"
+#include "platform/Clock.h"
+#include "platform/Prompter.h"
+#include "platform/Settings.h"
+#include "platform/Trace.h"
+
+GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, Clock& clock, Prompter& prompter,
+                             QObject* parent)
+    : QObject(parent), m_home(home), m_settings(settings), m_clock(clock), m_prompter(prompter),
+      m_stations(m_home, settings, clock),
+      m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
+    qRegisterMetaType<ReceivedFrame>();
+    qRegisterMetaType<EnginePortList>();
+}
+
+GlobalObjects::~GlobalObjects() { shutdown(); }
+
+void GlobalObjects::start(int tickMs) {
+    if (m_started) return;
+    m_started = true;
+    m_stations.Load();
+    connectEngine();
+    if (read(m_settings, Settings::APRSRVCONNECTSTARTUP) != 0) ConnectAPRSServer();
+    m_minuteTimer = m_clock.createTimer();
+    m_minuteTimer->onTimeout = [this] { minuteTick(); };
+    m_minuteTimer->start(tickMs);
+}
+
+void GlobalObjects::shutdown() {
+    if (m_shutDown) return;
+    m_shutDown = true;
+    if (m_minuteTimer) m_minuteTimer->stop();
+    m_aprsClient.reset();
+    if (m_engine) {
+        m_engine->disconnectGracefully();
+        m_engine.reset();
+    }
+    if (m_started) m_stations.Save();
+    m_stations.RemoveAll();
+}
+
+// --- outgoing
+
+void GlobalObjects::SendPacketUN(const OutboundPacket& packet) {
+    if (packet.port == -1) {
+        if (m_aprsClient && m_aprsClient->isConnected()) m_aprsClient->SendPacket(packet);
+        return;
+    }
+    if (m_engine) m_engine->sendUnproto(packet);
+}
+
+void GlobalObjects::sendToAllActivePorts(const QString& data, const QString& fromCall) {
+    const auto entries = m_activePorts.entries;
+    for (const ActivePort& entry : entries) {
+        OutboundPacket p;
+        p.part1 = data;
+        p.fromCall = fromCall.isEmpty() ? read(m_settings, Settings::MYCALL) : fromCall;
+        p.toCall = QStringLiteral("APZEL");
+        p.viaPath = read(m_settings, Settings::VIAPATH_POSITION, entry.port);
+        p.port = entry.port;
+        SendPacketUN(p);
+    }
+}
+
+void GlobalObjects::sendPositionNow() { m_beacons.sendPositionReport(m_activePorts); }
+
+// --- incoming
+
+bool GlobalObjects::containsQuery(const QString& text) {
+    // Only the information field (the line after the header) is checked, and only when the header
+    // line has at least four words.
+    const auto isBreak = [](QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); };
+    qsizetype lineEnd = 0;
+    while (lineEnd < text.size() && !isBreak(text[lineEnd])) ++lineEnd;
+    if (lineEnd == text.size()) return false;
+    if (QStringView(text).left(lineEnd).split(QLatin1Char(' '), Qt::SkipEmptyParts).size() < 4) return false;
+    qsizetype infoStart = lineEnd;
+    while (infoStart < text.size() && isBreak(text[infoStart])) ++infoStart;
+    qsizetype infoEnd = infoStart;
+    while (infoEnd < text.size() && !isBreak(text[infoEnd])) ++infoEnd;
+    return QStringView(text).mid(infoStart, infoEnd - infoStart).contains(QLatin1String("?APRS?"));
+}
+
+void GlobalObjects::handleReceivedFrame(const ReceivedFrame& frame) {
+    StationRecord* record = nullptr;
+    try {
+        record = m_stations.ProcessMonitorText(frame.text, frame.port);
+        if (containsQuery(frame.text)) m_positionCountdown = 0;
+        if (record) m_stations.MoveToEnd(record);
+    } catch (...) {
+        Trace::write(QStringLiteral("Catch Error"));
+        record = nullptr;
+    }
+    emit frameHandled(frame);
+    if (record && !frame.ownTransmission && read(m_settings, Settings::DIGIBEEP) != 0) {
+        const QString call = record->call;
+        if (call == read(m_settings, Settings::MYCALL) || call == read(m_settings, Settings::GPS_CALL)) {
+            if (beep) beep();
+        }
+    }
+}
+
+// --- ports
+
+void GlobalObjects::onPortInformation(const EnginePortList& ports) {
+    m_enginePorts = ports;
+    RebuildActivePorts();
+}
+
+void GlobalObjects::RebuildActivePorts() {
+    const int oldCount = m_activePorts.count();
+    ActivePortList list;
+    if (m_aprsClient && m_aprsClient->isConnected() && read(m_settings, Settings::ENABLERP, -1) != 0)
+        list.entries.push_back({-1, QStringLiteral("APRS Server"), 1});
+    for (int p = 0; p < m_enginePorts.count && list.count() < ActivePortList::kMaxPorts; ++p) {
+        if (read(m_settings, Settings::ENABLERP, p) != 0) {
+            // A port that stays keeps its countdown; a new one starts at 1.
+            int countdown = 1;
+            for (const ActivePort& old : m_activePorts.entries)
+                if (old.port == p) countdown = old.beaconCountdown;
+            list.entries.push_back({p, m_enginePorts.description(p), countdown});
+        }
+    }
+    if (!list.entries.empty() && list.entries.front().port == -1) {
+        for (const ActivePort& old : m_activePorts.entries)
+            if (old.port == -1) list.entries.front().beaconCountdown = old.beaconCountdown;
+    }
+    m_enginePortSnapshot = m_enginePorts.count;
+    if (list.count() != oldCount)
+        for (ActivePort& e : list.entries) e.beaconCountdown = 1;
+    m_activePorts = std::move(list);
+    emit activePortsChanged();
+}
+
+// --- minute tick
+
+void GlobalObjects::minuteTick() {
+    try {
+        if (--m_positionCountdown < 1) {
+            m_positionCountdown = read(m_settings, Settings::POSEVERY);
+            if (m_positionCountdown != 0) m_beacons.sendPositionReport(m_activePorts);
+        }
+        m_stations.Expire();
+        for (std::size_t i = 0; i < m_activePorts.entries.size(); ++i) {
+            ActivePort& entry = m_activePorts.entries[i];
+            if (--entry.beaconCountdown < 1) {
+                entry.beaconCountdown = read(m_settings, Settings::BTIME, entry.port);
+                if (entry.beaconCountdown != 0) m_beacons.sendBeaconText(entry.port);
+            }
+        }
+        if (m_aprsClient && !m_aprsClient->isConnected()) {
+            m_aprsClient.reset();
+            RebuildActivePorts();
+            if (read(m_settings, Settings::APRSRVRECONNECT) != 0) ConnectAPRSServer();
+        }
+        if (m_engine && !m_engine->isConnected()) {
+            m_engine.reset();
+            RebuildActivePorts();
+            connectEngine();
+        }
+    } catch (...) {
+        Trace::write(QStringLiteral("Catch Error"));
+    }
+}
+
+// --- links
+
+void GlobalObjects::connectEngine() {
+    if (m_engineGivenUp) return;
+    m_engine = std::make_unique<PESocket>(m_settings);
+    connect(m_engine.get(), &PESocket::frameReceived, this, &GlobalObjects::handleReceivedFrame,
+            Qt::QueuedConnection);
+    connect(m_engine.get(), &PESocket::portInformation, this, &GlobalObjects::onPortInformation);
+    connect(m_engine.get(), &PESocket::closed, this, &GlobalObjects::RebuildActivePorts, Qt::QueuedConnection);
+    const QString host = read(m_settings, Settings::ComputerName);
+    const int port = read(m_settings, Settings::Port);
+    if (!m_engine->connectToEngine(host, port)) {
+        const auto answer = m_prompter.askYesNo(QStringLiteral("Failed to connect to Zel Packet Engine\nTry again?"),
+                                                Prompter::Icon::Information);
+        if (answer == Prompter::Answer::No) {
+            // No: no further attempt in this run.
+            m_engine.reset();
+            m_engineGivenUp = true;
+        }
+        // Yes: the link stays unconnected and the next minute tick replaces it.
+    }
+}
+
+void GlobalObjects::disconnectEngine() {
+    if (!m_engine) return;
+    m_engine->disconnectGracefully();
+    m_engine.reset();
+    RebuildActivePorts();
+}
+
+void GlobalObjects::ConnectAPRSServer() {
+    const auto [host, port] = APRSServerClient::parseServerText(read(m_settings, Settings::APRSERVER));
+    m_aprsClient = std::make_unique<APRSServerClient>(m_settings, m_clock);
+    connect(m_aprsClient.get(), &APRSServerClient::frameReceived, this, &GlobalObjects::handleReceivedFrame,
+            Qt::QueuedConnection);
+    connect(m_aprsClient.get(), &APRSServerClient::connectedChanged, this, &GlobalObjects::RebuildActivePorts,
+            Qt::QueuedConnection);
+    if (!m_aprsClient->Connect(host, port, read(m_settings, Settings::APRSRVFILTER),
+                               read(m_settings, Settings::APRSRVLOGIN), read(m_settings, Settings::APRSRVPASSWORD)))
+        m_aprsClient.reset();
+}
+
+void GlobalObjects::disconnectAPRSServer() {
+    if (!m_aprsClient) return;
+    m_aprsClient.reset();
+    RebuildActivePorts();
+}
+
+void GlobalObjects::toggleAPRSServer(const std::function<bool()>& confirmConnect) {
+    if (m_aprsClient) {
+        disconnectAPRSServer();
+        return;
+    }
+    if (!confirmConnect || confirmConnect()) ConnectAPRSServer();
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "app/ActivePortList.h"
+#include "app/OwnBeacons.h"
+#include "aprs/StationManager.h"
+#include "engine/EngineFrame.h"
+#include "engine/OutboundPacket.h"
+#include "engine/ReceivedFrame.h"
+#include "platform/StationHome.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class APRSServerClient;
+class Clock;
+class PESocket;
+class Prompter;
+class SettingsStore;
+class Timer;
+
+// The central object: owns the links and the long-lived managers, is the single exit for outgoing
+// packets (SendPacketUN), handles every received frame in arrival order, and runs the minute tick
+// (own position report, beacon texts, expiry, supervision and reconnection of both links).
+class GlobalObjects : public QObject {
+    Q_OBJECT
+public:
+    GlobalObjects(const StationHome& home, SettingsStore& settings, Clock& clock, Prompter& prompter,
+                  QObject* parent = nullptr);
+    ~GlobalObjects() override;
+
+    // Loads the station database, connects to the packet engine (and the APRS-IS server when set to
+    // connect at start-up) and starts the minute tick with the given period.
+    void start(int tickMs = 60000);
+    // The shutdown sequence; runs once (also from the destructor).
+    void shutdown();
+
+    // The single exit for outgoing unproto packets. Port -1 goes to the APRS-IS server when
+    // connected, any other port to the packet engine when a link exists; otherwise dropped.
+    void SendPacketUN(const OutboundPacket& packet);
+    // One packet on every active port (own objects): to APZEL, the port's via path.
+    void sendToAllActivePorts(const QString& data, const QString& fromCall = {});
+    // The own position report at once ("Tx Position").
+    void sendPositionNow();
+
+    void handleReceivedFrame(const ReceivedFrame& frame);
+    void RebuildActivePorts();
+    void minuteTick();
+
+    void connectEngine();
+    void disconnectEngine();
+    void ConnectAPRSServer();
+    void disconnectAPRSServer();
+    // The connect/disconnect command: drops a client that exists; otherwise asks the given
+    // function (the server dialog) whether to connect, and connects when it says yes.
+    void toggleAPRSServer(const std::function<bool()>& confirmConnect = {});
+
+    const ActivePortList& activePorts() const { return m_activePorts; }
+    const EnginePortList& enginePorts() const { return m_enginePorts; }
+    int positionCountdown() const { return m_positionCountdown; }
+    PESocket* engineSocket() const { return m_engine.get(); }
+    APRSServerClient* aprsClient() const { return m_aprsClient.get(); }
+    bool engineGivenUp() const { return m_engineGivenUp; }
+    StationManager& stations() { return m_stations; }
+    SettingsStore& settings() { return m_settings; }
+    Clock& clock() { return m_clock; }
+    const StationHome& home() const { return m_home; }
+
+    // Played when the station's own packet is heard back (the system's information sound).
+    std::function<void()> beep;
+
+signals:
+    // Every handled frame, for the monitor (and the headless printer), after decoding.
+    void frameHandled(const ReceivedFrame& frame);
+    void activePortsChanged();
+
+private:
+    void onPortInformation(const EnginePortList& ports);
+    static bool containsQuery(const QString& text);
+
+    StationHome m_home;
+    SettingsStore& m_settings;
+    Clock& m_clock;
+    Prompter& m_prompter;
+    StationManager m_stations;
+    OwnBeacons m_beacons;
+    std::unique_ptr<PESocket> m_engine;
+    std::unique_ptr<APRSServerClient> m_aprsClient;
+    std::unique_ptr<Timer> m_minuteTimer;
+    EnginePortList m_enginePorts;
+    ActivePortList m_activePorts;
+    int m_enginePortSnapshot = 0;
+    int m_positionCountdown = 1;
+    bool m_engineGivenUp = false;
+    bool m_started = false;
+    bool m_shutDown = false;
+};

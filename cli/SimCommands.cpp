@@ -1,0 +1,96 @@
+#include "cli/SimCommands.h"
+
+#include "aprsis/Passcode.h"
+#include "cli/AprsIsSimulator.h"
+#include "cli/EngineSimulator.h"
+#include "cli/SimSupport.h"
+#include "platform/QuitOnSignals.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+void printLine(const QString& text) {
+    QTextStream out(stdout);
+    out << text << Qt::endl;
+}
+void printError(const QString& text) {
+    QTextStream err(stderr);
+    err << text << Qt::endl;
+}
+
+// Common start of both simulators: the listen address, the replay file and its rate.
+struct SimOptions {
+    QHostAddress address;
+    quint16 port = 0;
+    QStringList replay;
+    double rate = 1.0;
+};
+
+bool parseSimOptions(const QStringList& args, const QString& defaultListen, SimOptions& o) {
+    const auto listen = SimSupport::parseListen(SimSupport::option(args, QStringLiteral("--listen"), defaultListen));
+    if (!listen) {
+        printError(QStringLiteral("--listen wants ADDRESS:PORT"));
+        return false;
+    }
+    o.address = listen->first;
+    o.port = listen->second;
+    const QString replay = SimSupport::option(args, QStringLiteral("--replay"));
+    if (!replay.isEmpty()) {
+        bool ok = false;
+        o.replay = SimSupport::readReplayFile(replay, &ok);
+        if (!ok) {
+            printError(QStringLiteral("cannot read %1").arg(replay));
+            return false;
+        }
+    }
+    bool ok = false;
+    o.rate = SimSupport::option(args, QStringLiteral("--rate"), QStringLiteral("1")).toDouble(&ok);
+    if (!ok || o.rate <= 0 || o.rate > 10000) {
+        printError(QStringLiteral("--rate wants lines per second (above 0)"));
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+int runEngineSimCommand(const QStringList& args) {
+    SimOptions o;
+    if (!parseSimOptions(args, QStringLiteral("127.0.0.1:8000"), o)) return 2;
+    EngineSimulator sim;
+    sim.setPortInformation(SimSupport::option(args, QStringLiteral("--ports"), QStringLiteral("1;Port 1")));
+    sim.setReplay(o.replay, o.rate, SimSupport::option(args, QStringLiteral("--replay-port"), QStringLiteral("0")).toInt());
+    sim.log = printLine;
+    if (!sim.listen(o.address, o.port)) {
+        printError(QStringLiteral("cannot listen on %1:%2").arg(o.address.toString()).arg(o.port));
+        return 1;
+    }
+    printLine(QStringLiteral("engine-sim listening on %1:%2").arg(o.address.toString()).arg(sim.port()));
+    quitEventLoopOnSignals();
+    return QCoreApplication::exec();
+}
+
+int runAprsIsSimCommand(const QStringList& args) {
+    SimOptions o;
+    if (!parseSimOptions(args, QStringLiteral("127.0.0.1:14580"), o)) return 2;
+    AprsIsSimulator sim;
+    sim.setReplay(o.replay, o.rate);
+    sim.log = printLine;
+    if (!sim.listen(o.address, o.port)) {
+        printError(QStringLiteral("cannot listen on %1:%2").arg(o.address.toString()).arg(o.port));
+        return 1;
+    }
+    printLine(QStringLiteral("aprsis-sim listening on %1:%2").arg(o.address.toString()).arg(sim.port()));
+    quitEventLoopOnSignals();
+    return QCoreApplication::exec();
+}
+
+int runPasscodeCommand(const QStringList& args) {
+    if (args.isEmpty()) {
+        printError(QStringLiteral("usage: quillpad-cli passcode CALL"));
+        return 2;
+    }
+    printLine(QString::number(aprsPasscode(args.front())));
+    return 0;
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: once normally, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer; then runs each fuzz target briefly on its corpus.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh"
+jobs="$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+chmod 700 "$XDG_RUNTIME_DIR"
+export CCACHE_DIR="${CCACHE_DIR:-$root/.cache/ccache}"
+
+echo "== build and test"
+cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$root/build-test" -j "$jobs"
+ctest --test-dir "$root/build-test" -j "$jobs" --output-on-failure
+
+echo "== sanitizers (address, undefined)"
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQP_SANITIZE=ON -DQP_BENCH=OFF >/dev/null
+cmake --build "$root/build-asan" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
+
+echo "== fuzz targets (briefly, on their seed corpora)"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DQP_FUZZ=ON -DQP_TESTS=OFF -DQP_BENCH=OFF -DQP_WERROR=OFF >/dev/null
+cmake --build "$root/build-fuzz" -j "$jobs"
+for target in "$root"/fuzz/*.cpp; do
+    name="$(basename "$target" .cpp)"
+    corpus="$root/fuzz/corpus/$name"
+    work="$(mktemp -d)"
+    [ -d "$corpus" ] && cp -r "$corpus/." "$work/"
+    echo "-- $name"
+    ASAN_OPTIONS=detect_leaks=0 "$root/build-fuzz/fuzz/$name" -max_total_time=15 -rss_limit_mb=2048 \
+        -print_final_stats=0 "$work" 2>&1 | tail -n 2
+    rm -rf "$work"
+done
+echo "all tests passed"
