@@ -4,6 +4,7 @@
 #include "aprs/MessageSink.h"
 #include "aprs/MonitorLine.h"
 #include "aprs/OtherDecoders.h"
+#include "aprs/PositionDecoders.h"
 #include "aprs/SafeFileName.h"
 #include "aprs/TrackSink.h"
 #include "platform/Clock.h"
@@ -12,11 +13,6 @@
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
 #include "platform/Trace.h"
-
-#if __has_include("aprs/PositionDecoders.h")
-#include "aprs/PositionDecoders.h"
-#define QP_HAVE_POSITION_DECODERS 1
-#endif
 
 #include <QDir>
 #include <QFile>
@@ -334,12 +330,9 @@ StationRecord* StationManager::decodePacket(const QString& information, const QS
                 record = decodeUltimeter(ctx);
                 break;
             }
-#ifdef QP_HAVE_POSITION_DECODERS
             record = c1.isDigit() && c1.unicode() < 128 ? decodeUncompressedPosition(ctx)
                                                         : decodeCompressedPosition(ctx);
-#endif
             break;
-#ifdef QP_HAVE_POSITION_DECODERS
         case '/':
         case '@':
             record = decodeTimestampedPosition(ctx);
@@ -351,7 +344,6 @@ StationRecord* StationManager::decodePacket(const QString& information, const QS
         case 'Z':
             record = decodeGprsTracker(ctx);
             break;
-#endif
         case '$':
             record = decodeUltimeter(ctx);
             if (!record) record = decodeNmea(ctx);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QTime>
+#include <optional>
+
+// Turns one APRS-IS server line "SRC>DST,PATH:info" (8-bit text, no line end) into the monitor
+// line that radio frames also become:
+//   "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=n >[hh:mm:ss]\rinfo\r"
+// stamped with the given UTC time of day. Nothing for server comments ("#..."), lines without ':'
+// or '>', an empty destination, a sender longer than 9 characters, a sender or destination with a
+// blank or control character, and information fields shorter than 4 bytes. The line ends at its
+// first NUL byte.
+std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime& utc);
