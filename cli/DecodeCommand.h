@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QStringList>
+
+class QIODevice;
+class StationRecord;
+
+// quillpad-cli decode [--home DIR] [--verbose]: decodes APRS-IS lines ("SRC>DST,PATH:info") and
+// monitor lines (a header line "xx:Fm SRC To DST ... <...>[hh:mm:ss]" with the information field
+// on the next input line) from standard input through one station database and prints one JSON
+// object per record. Without --home nothing is written; with it, Data/Stations.dat is loaded first
+// and saved at the end. args are the arguments after "decode".
+int runDecodeCommand(const QStringList& args);
+int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors);
+
+// The "station" object of one output line.
+QJsonObject stationJson(const StationRecord& record);
