@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 
 #include <QTcpSocket>
+#include <QTime>
 #include <QtEndian>
 
 struct EngineSimulator::Client {

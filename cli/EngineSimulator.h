@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QTcpServer>
+#include <QTime>
 #include <QTimer>
 #include <functional>
 #include <memory>

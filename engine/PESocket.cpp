@@ -88,8 +88,8 @@ void PESocket::disconnectGracefully() {
     if (m_socket.state() == QAbstractSocket::ConnectedState) {
         while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(200)) {}
         ::shutdown(static_cast<int>(m_socket.socketDescriptor()), SHUT_WR);
-        // Discard what the engine still sends until it closes, for at most a second.
-        for (int i = 0; i < 10 && m_socket.state() == QAbstractSocket::ConnectedState; ++i) {
+        // Discard what the engine still sends until it closes, for a moment (a third of a second at most).
+        for (int i = 0; i < 3 && m_socket.state() == QAbstractSocket::ConnectedState; ++i) {
             if (!m_socket.waitForReadyRead(100)) {
                 if (m_socket.state() != QAbstractSocket::ConnectedState) break;
                 continue;

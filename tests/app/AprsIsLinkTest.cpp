@@ -14,9 +14,11 @@ struct ServerFixture : StationFixture {
     }
     bool startAndWaitForBoth() {
         start();
-        return waitUntil([this] {
+        const int expectedPorts = (read(t.settings, Settings::ENABLERP, -1) ? 1 : 0) +
+                                  (read(t.settings, Settings::ENABLERP, 0) ? 1 : 0);
+        return waitUntil([this, expectedPorts] {
             return engine->monitoringClientCount() == 1 && server.loginLines().size() == 1 &&
-                   station->activePorts().count() == (read(t.settings, Settings::ENABLERP, -1) ? 2 : 1);
+                   station->activePorts().count() == expectedPorts;
         });
     }
 };
@@ -45,8 +47,11 @@ TEST(AprsIsLink, OneTickSendsPositionAndBeaconsToServerAndEngineByteExact) {
     ASSERT_TRUE(waitUntil([&] {
         return std::count_if(s.handled.begin(), s.handled.end(), [](const ReceivedFrame& f) { return f.ownTransmission && f.port == -1; }) == 2;
     }));
-    for (const ReceivedFrame& f : s.handled)
-        if (f.port == -1 && f.ownTransmission) EXPECT_TRUE(f.text.startsWith("GT:Fm NOCALL To APZEL Via MYGATE <UI"));
+    for (const ReceivedFrame& f : s.handled) {
+        if (f.port == -1 && f.ownTransmission) {
+            EXPECT_TRUE(f.text.startsWith("GT:Fm NOCALL To APZEL Via MYGATE <UI"));
+        }
+    }
 }
 
 TEST(AprsIsLink, ServerLinesReachTheStationInOrderAndRadioTrafficIsNeverForwarded) {
@@ -82,10 +87,12 @@ TEST(AprsIsLink, AClosedServerIsDroppedAtTheNextTickAndReconnectedWhenSet) {
     ASSERT_TRUE(s.startAndWaitForBoth());
     s.server.disconnectClients();
     ASSERT_TRUE(waitUntil([&] { return !s.station->aprsClient()->isConnected(); }));
-    EXPECT_EQ(s.station->activePorts().entries.front().port, 0) << "the server port goes with the connection";
+    EXPECT_TRUE(waitUntil([&] { return s.station->activePorts().entries.empty(); }))
+        << "the server port goes with the connection";
     s.tick();
     ASSERT_TRUE(waitUntil([&] { return s.server.loginLines().size() == 2; }));
-    ASSERT_TRUE(waitUntil([&] { return s.station->activePorts().entries.front().port == -1; }));
+    ASSERT_TRUE(waitUntil([&] { return s.station->activePorts().count() == 1; }));
+    EXPECT_EQ(s.station->activePorts().entries.front().port, -1);
 
     // Without reconnection the client is dropped and stays dropped.
     write(s.t.settings, Settings::APRSRVRECONNECT, 0);

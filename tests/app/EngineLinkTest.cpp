@@ -103,10 +103,12 @@ TEST(EngineLink, AQueryBringsThePositionReportForwardUnlessReportsAreOff) {
 
     // A header line with too few words is not checked.
     write(s.t.settings, Settings::POSEVERY, 0);
+    const std::size_t before = s.handled.size();
     s.engine->sendMonitored(0, 'U', "Fm X\r?APRS?\r");
+    ASSERT_TRUE(waitUntil([&] { return s.handled.size() == before + 1; }));
+    EXPECT_EQ(s.station->positionCountdown(), 30);
     s.engine->sendMonitored(0, 'U', EngineSimulator::monitorText(0, "N0CALL", "APRS", {}, "?APRS?", QTime(1, 2, 4)));
-    ASSERT_TRUE(waitUntil([&] { return s.handled.size() == 3; }));
-    EXPECT_EQ(s.station->positionCountdown(), 0);
+    ASSERT_TRUE(waitUntil([&] { return s.station->positionCountdown() == 0; }));
     s.tick();
     s.tick();
     waitUntil([] { return false; }, 100);

@@ -50,7 +50,7 @@ TEST(AprsIsClient, OwnPacketBytesEndInOneCrAndTheUnicodeFormHasOneZeroByte) {
                      QStringLiteral("APZEL"), QStringLiteral("RELAY"), -1};
     EXPECT_EQ(APRSServerClient::packetBytes(p, false), "N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-Quillon\r");
     EXPECT_EQ(APRSServerClient::packetBytes(p, true),
-              QByteArray("N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-\0Q\0u\0i\0l\0l\0o\0n\0\r", 49));
+              QByteArray("N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-") + QByteArray("\0Q\0u\0i\0l\0l\0o\0n\0\r", 16));
     p.part2.clear();
     EXPECT_EQ(APRSServerClient::packetBytes(p, true), "N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-\r");
 }
