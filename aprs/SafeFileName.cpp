@@ -26,8 +26,8 @@ QString safeFileName(const QString& callOrName) {
         if (keptAsIs(c) && !(i == 0 && c == '.')) {
             out.append(QLatin1Char(c));
         } else {
-            out.append(
-                QStringLiteral("%%%1").arg(static_cast<uint8_t>(c), 2, 16, QLatin1Char('0')).toUpper());
+            out.append(QLatin1Char('%'));
+            out.append(QStringLiteral("%1").arg(static_cast<uint8_t>(c), 2, 16, QLatin1Char('0')).toUpper());
         }
     }
     if (out.size() > kMaxName) {
