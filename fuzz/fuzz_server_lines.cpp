@@ -1,0 +1,26 @@
+// The APRS-IS server's byte stream in fuzzer-chosen chunks: lines are bounded, and every line
+// that becomes a monitor line has the form the station database expects.
+#include "aprsis/ServerLine.h"
+#include "aprsis/ServerLineReader.h"
+
+#include <QTime>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const size_t step = 1 + data[0] % 128;
+    const QByteArrayView stream(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    ServerLineReader reader;
+    std::vector<QByteArray> lines;
+    for (qsizetype at = 0; at < stream.size(); at += static_cast<qsizetype>(step))
+        reader.feed(stream.sliced(at, std::min<qsizetype>(static_cast<qsizetype>(step), stream.size() - at)), lines);
+    for (const QByteArray& line : lines) {
+        if (line.isEmpty() || line.size() > ServerLineReader::kMaxLine) std::abort();
+        if (line.contains('\r') || line.contains('\n')) std::abort();
+        const auto monitor = serverLineToMonitorLine(line, QTime(12, 34, 56));
+        if (monitor && !monitor->startsWith(QLatin1String("GT:Fm "))) std::abort();
+    }
+    return 0;
+}
