@@ -8,7 +8,6 @@ jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
-export CCACHE_DIR="${CCACHE_DIR:-$root/.cache/ccache}"
 
 echo "== build and test"
 cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -31,7 +30,7 @@ for target in "$root"/fuzz/*.cpp; do
     work="$(mktemp -d)"
     [ -d "$corpus" ] && cp -r "$corpus/." "$work/"
     echo "-- $name"
-    ASAN_OPTIONS=detect_leaks=0 "$root/build-fuzz/fuzz/$name" -max_total_time=15 -rss_limit_mb=2048 \
+    ASAN_OPTIONS=detect_leaks=0 "$root/build-fuzz/fuzz/$name" -max_total_time=10 -rss_limit_mb=2048 \
         -print_final_stats=0 "$work" 2>&1 | tail -n 2
     rm -rf "$work"
 done
