@@ -22,8 +22,8 @@ std::vector<int> bytes(const QByteArray& b, int from, int count) {
 // A position as the reader would hand it over, texts made by position processing.
 GpsUpdate fix(double lat, double lon, double heading = 0, double knots = 0, double altitude = 0) {
     GpsPosition p;
-    p.validFields = GpsPosition::Latitude | GpsPosition::Longitude | GpsPosition::Speed | GpsPosition::Heading |
-                    GpsPosition::AltitudeMsl;
+    p.validFields = GpsPosition::Latitude | GpsPosition::Longitude | GpsPosition::Speed |
+                    GpsPosition::Heading | GpsPosition::AltitudeMsl;
     p.fixQuality = GpsPosition::SpsValid;
     p.latitude = lat;
     p.longitude = lon;
@@ -92,7 +92,8 @@ TEST(MicEEncoder, InformationFieldBytes) {
     EXPECT_EQ(bytes(r->information, 4, 3), (std::vector<int>{40, 64, 95}));
     EXPECT_EQ(r->information.mid(7, 2), "k\\");
     const int a = 1500 + 10000;
-    EXPECT_EQ(bytes(r->information, 9, 3), (std::vector<int>{a / 8281 + 33, a % 8281 / 91 + 33, a % 91 + 33}));
+    EXPECT_EQ(bytes(r->information, 9, 3),
+              (std::vector<int>{a / 8281 + 33, a % 8281 / 91 + 33, a % 91 + 33}));
 
     // The four longitude degree ranges and the two minute ranges.
     EXPECT_EQ(bytes(MicEEncoder::encode("0000.00N", "00505.07E", 0, 0, 0, '>', '/')->information, 1, 3),
@@ -100,7 +101,8 @@ TEST(MicEEncoder, InformationFieldBytes) {
     EXPECT_EQ(bytes(MicEEncoder::encode("0000.00N", "09959.99E", 0, 0, 0, '>', '/')->information, 1, 3),
               (std::vector<int>{99 + 28, 59 + 28, 99 + 28}));
     EXPECT_EQ(MicEEncoder::encode("0000.00N", "10500.00E", 0, 0, 0, '>', '/')->information[1], char(105 + 8));
-    EXPECT_EQ(MicEEncoder::encode("0000.00N", "17900.00E", 0, 0, 0, '>', '/')->information[1], char(179 - 72));
+    EXPECT_EQ(MicEEncoder::encode("0000.00N", "17900.00E", 0, 0, 0, '>', '/')->information[1],
+              char(179 - 72));
 }
 
 TEST(MicEEncoder, ValuesBeyondTheFormatAreBroughtIntoIt) {
@@ -135,7 +137,8 @@ TEST(MicEEncoder, EveryReportDecodesBackToItsPositionCourseSpeedAndAltitude) {
                 const QByteArray lonText = Coord::gpsAprsLongitude(lon);
                 const auto r = MicEEncoder::encode(latText, lonText, course, speed, altitude, '>', '/');
                 ASSERT_TRUE(r) << latText.constData() << " " << lonText.constData();
-                const auto d = decodeMicEFields(QByteArrayView(r->destination), QByteArrayView(r->information));
+                const auto d =
+                    decodeMicEFields(QByteArrayView(r->destination), QByteArrayView(r->information));
                 ASSERT_TRUE(d) << r->destination.constData();
                 SCOPED_TRACE(latText.toStdString() + " " + lonText.toStdString());
                 // To the hundredth of a minute the texts carry.
@@ -179,7 +182,8 @@ TEST(GpsController, FirstFixSendsOnEveryPortOfTheList) {
         EXPECT_EQ(p.fromCall, "SV2ABC-9");
         EXPECT_EQ(p.toCall, "SW3P00");
         EXPECT_EQ(p.viaPath, "WIDE1-1,WIDE2-1");
-        EXPECT_EQ(p.part1, QString::fromLatin1("`3I\x1c\x1c \x1c>/\"3r}") + QStringLiteral("Mobile ünterwegs"));
+        EXPECT_EQ(p.part1,
+                  QString::fromLatin1("`3I\x1c\x1c \x1c>/\"3r}") + QStringLiteral("Mobile ünterwegs"));
         EXPECT_TRUE(p.part2.isEmpty());
     }
     EXPECT_EQ(transmitted.count(), 1);
@@ -341,7 +345,8 @@ TEST(GpsController, ReportsDecodeThroughTheStationDatabase) {
     // A second station hears the report.
     TempHome other;
     StationManager heard(other.home, other.settings, s.clock);
-    StationRecord* r = heard.DecodePacket(p.part1, p.fromCall, p.toCall, p.fromCall + ">" + p.toCall, p.part1, 0);
+    StationRecord* r =
+        heard.DecodePacket(p.part1, p.fromCall, p.toCall, p.fromCall + ">" + p.toCall, p.part1, 0);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->call, "SV2ABC-9");
     EXPECT_NEAR(r->latitude, -33.8688, 0.005 / 60 + 1e-9);
