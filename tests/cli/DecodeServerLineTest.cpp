@@ -1,0 +1,52 @@
+// APRS-IS server lines become the monitor lines radio frames also become.
+#include "aprsis/ServerLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QTime kAt(12, 34, 56);
+
+std::optional<QString> convert(const QByteArray& line, QTime at = kAt) {
+    return serverLineToMonitorLine(line, at);
+}
+
+TEST(ServerLine, BuildsTheGatewayMonitorLine) {
+    EXPECT_EQ(convert("N0CALL>APRS,TCPIP*,qAC,T2TEST:!4903.50N/07201.75W-Test 1"),
+              QStringLiteral("GT:Fm N0CALL To APRS Via MYGATE* <UI pid=F0 Len=26 >[12:34:56]\r"
+                             "!4903.50N/07201.75W-Test 1\r"));
+    // Hours, minutes and seconds have two digits; the header needs no path.
+    EXPECT_EQ(convert("A>B:>abc", QTime(1, 2, 3)),
+              QStringLiteral("GT:Fm A To B Via MYGATE* <UI pid=F0 Len=4 >[01:02:03]\r>abc\r"));
+    // The information field keeps its own colons; its length is counted in bytes.
+    EXPECT_EQ(convert("A>B,C::N0CALL   :hi"),
+              QStringLiteral("GT:Fm A To B Via MYGATE* <UI pid=F0 Len=13 >[12:34:56]\r:N0CALL   :hi\r"));
+    const auto utf8 = convert("A>B:>Gr\xc3\xbc\xc3\x9f"
+                              "e");
+    ASSERT_TRUE(utf8);
+    EXPECT_TRUE(utf8->contains(QStringLiteral("Len=8 ")));
+    EXPECT_TRUE(utf8->endsWith(QStringLiteral(">Grüße\r")));
+}
+
+TEST(ServerLine, ShortestFieldsKeepMicEWithoutComment) {
+    EXPECT_FALSE(convert("A>B:>ab"));           // 3 bytes
+    EXPECT_TRUE(convert("A>B:>abc"));           // 4 bytes
+    EXPECT_TRUE(convert("A>T2SP0W:`c.l+@&'/")); // a 9-byte Mic-E report
+}
+
+TEST(ServerLine, DropsCommentsAndMalformedLines) {
+    EXPECT_FALSE(convert("# aprsc 2.1.10 22 Mar 2026 12:34:56 GMT T2TEST 10.0.0.1:14580"));
+    EXPECT_FALSE(convert("#A>B:>status"));
+    EXPECT_FALSE(convert(""));
+    EXPECT_FALSE(convert(":::"));
+    EXPECT_FALSE(convert("A>B:"));
+    EXPECT_FALSE(convert("NOGREATERTHAN:>status"));
+    EXPECT_FALSE(convert("A>:>status"));
+    EXPECT_FALSE(convert(">>>:>status"));
+    EXPECT_FALSE(convert("ABCDEFGHIJ>APRS:>status")); // 10-character sender
+    EXPECT_TRUE(convert("ABCDEFGHI>APRS:>status"));
+    EXPECT_FALSE(convert("N0 CALL>APRS:>status"));          // a blank would split the header wrongly
+    EXPECT_FALSE(convert(QByteArray("A>B:>ab\0cdef", 12))); // the line ends at NUL
+}
+
+} // namespace
