@@ -241,29 +241,34 @@ void StationManager::Expire() {
 // ---------------------------------------------------------------------------------------------
 // Stations.dat
 
-bool StationManager::Save() {
+QByteArray StationManager::saveData() {
     QMutexLocker locker(&m_lock);
-    if (m_live == 0) return true; // an existing file stays as it was
     DataFileWriter out;
     out.u32(kFileHeader);
     for (const auto& r : m_slots)
         if (r) r->save(out);
+    return out.data();
+}
+
+bool StationManager::Save() {
+    QMutexLocker locker(&m_lock);
+    if (m_live == 0) return true; // an existing file stays as it was
+    const QByteArray contents = saveData();
     QDir().mkpath(m_home.dataDir());
-    if (!DataFiles::saveAtomically(m_home.dataFile(QStringLiteral("Stations.dat")), out.data())) {
+    if (!DataFiles::saveAtomically(m_home.dataFile(QStringLiteral("Stations.dat")), contents)) {
         Trace::write(QStringLiteral("error create file!"));
         return false;
     }
     return true;
 }
 
-void StationManager::Load() {
-    auto data = DataFiles::readAll(m_home.dataFile(QStringLiteral("Stations.dat")));
-    if (!data) return;
+bool StationManager::loadData(QByteArray contents) {
     QMutexLocker locker(&m_lock);
-    DataFileReader in(std::move(*data));
+    DataFileReader in(std::move(contents));
     const auto header = in.u32();
-    if (!header || (*header & kFileVersionMask) != kFileVersion) return;
+    if (!header || (*header & kFileVersionMask) != kFileVersion) return false;
     in.setUtf16Strings((*header & kUtf16Flag) != 0);
+    // Every record takes bytes, so the file's size bounds the loop.
     for (;;) {
         StationRecord* r = Create();
         if (!r->load(in)) {
@@ -273,7 +278,14 @@ void StationManager::Load() {
         }
     }
     compactIfSparse();
-    Expire();
+    return true;
+}
+
+void StationManager::Load() {
+    auto data = DataFiles::readAll(m_home.dataFile(QStringLiteral("Stations.dat")));
+    if (!data) return;
+    QMutexLocker locker(&m_lock);
+    if (loadData(std::move(*data))) Expire();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "aprs/StationRecord.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QRecursiveMutex>
 #include <QString>
@@ -57,6 +58,10 @@ public:
     bool Save();
     // Appends the records of Data/Stations.dat, then runs the expiry pass.
     void Load();
+    // The contents of Stations.dat for the current list.
+    QByteArray saveData();
+    // Appends the records of a Stations.dat image (no expiry pass); false when its header is wrong.
+    bool loadData(QByteArray contents);
 
     int count() const;
     // List order, least to most recently heard; nullptr outside 0..count()-1.
