@@ -11,7 +11,10 @@ GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, C
                              QObject* parent)
     : QObject(parent), m_home(home), m_settings(settings), m_clock(clock), m_prompter(prompter),
       m_stations(m_home, settings, clock),
-      m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
+      m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }),
+      m_messages(m_home, settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
+    m_stations.setMessageSink(&m_messages);
+    m_messages.setPrompter(&m_prompter);
     qRegisterMetaType<ReceivedFrame>();
     qRegisterMetaType<EnginePortList>();
 }
@@ -22,6 +25,7 @@ void GlobalObjects::start(int tickMs) {
     if (m_started) return;
     m_started = true;
     m_stations.Load();
+    m_messages.Load();
     connectEngine();
     if (read(m_settings, Settings::APRSRVCONNECTSTARTUP) != 0) ConnectAPRSServer();
     m_minuteTimer = m_clock.createTimer();
@@ -38,7 +42,10 @@ void GlobalObjects::shutdown() {
         m_engine->disconnectGracefully();
         m_engine.reset();
     }
-    if (m_started) m_stations.Save();
+    if (m_started) {
+        m_stations.Save();
+        m_messages.Save();
+    }
     m_stations.RemoveAll();
 }
 

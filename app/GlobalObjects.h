@@ -6,6 +6,7 @@
 #include "engine/EngineFrame.h"
 #include "engine/OutboundPacket.h"
 #include "engine/ReceivedFrame.h"
+#include "messaging/MsgManager.h"
 #include "platform/StationHome.h"
 
 #include <QObject>
@@ -62,6 +63,9 @@ public:
     APRSServerClient* aprsClient() const { return m_aprsClient.get(); }
     bool engineGivenUp() const { return m_engineGivenUp; }
     StationManager& stations() { return m_stations; }
+    // Messages and bulletins: loaded at start, saved at shutdown; the message view attaches to
+    // its signals (recordAdded, listChanged, queueChanged).
+    MsgManager& messages() { return m_messages; }
     SettingsStore& settings() { return m_settings; }
     Clock& clock() { return m_clock; }
     const StationHome& home() const { return m_home; }
@@ -84,6 +88,7 @@ private:
     Prompter& m_prompter;
     StationManager m_stations;
     OwnBeacons m_beacons;
+    MsgManager m_messages;
     std::unique_ptr<PESocket> m_engine;
     std::unique_ptr<APRSServerClient> m_aprsClient;
     std::unique_ptr<Timer> m_minuteTimer;
