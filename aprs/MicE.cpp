@@ -3,7 +3,7 @@
 #include "aprs/PositionFields.h"
 #include "platform/CodePage.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 
 namespace {
 
@@ -21,11 +21,24 @@ char toAnsi(QChar c) {
     return '?';
 }
 
-QByteArray toAnsi(QStringView text) {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) out[i] = toAnsi(text[i]);
-    return out;
-}
+// The information field as bytes (from the air) or as decoded text; at() gives the 8-bit
+// character, textFrom() the text from a position on.
+struct Bytes {
+    QByteArrayView b;
+    qsizetype size() const { return b.size(); }
+    int at(qsizetype i) const { return i >= 0 && i < b.size() ? static_cast<unsigned char>(b[i]) : 0; }
+    qsizetype indexOf(char c, qsizetype from) const { return b.indexOf(c, from); }
+    QString textFrom(qsizetype i) const { return i < b.size() ? CodePage::decode(b.sliced(i)) : QString(); }
+};
+struct Text {
+    QStringView t;
+    qsizetype size() const { return t.size(); }
+    int at(qsizetype i) const {
+        return i >= 0 && i < t.size() ? static_cast<unsigned char>(toAnsi(t[i])) : 0;
+    }
+    qsizetype indexOf(char c, qsizetype from) const { return t.indexOf(QLatin1Char(c), from); }
+    QString textFrom(qsizetype i) const { return i < t.size() ? t.sliced(i).toString() : QString(); }
+};
 
 struct DestinationChar {
     char digit;     // '0'..'9' or ' ' (ambiguity)
@@ -48,17 +61,11 @@ std::optional<DestinationChar> destinationChar(char c) {
     return std::nullopt;
 }
 
-int byteAt(QByteArrayView b, qsizetype i) {
-    return i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
-}
-
-// statusFrom(i) gives the text of the information field from character i on.
-template <typename StatusFrom>
-std::optional<MicEFields> decode(QByteArrayView dest, QByteArrayView info, StatusFrom statusFrom) {
+template <typename View> std::optional<MicEFields> decode(View dest, View info) {
     if (dest.size() < 6 || info.size() < 9) return std::nullopt;
     DestinationChar d[6];
     for (int i = 0; i < 6; ++i) {
-        const auto dc = destinationChar(dest[i]);
+        const auto dc = destinationChar(static_cast<char>(dest.at(i)));
         if (!dc) return std::nullopt;
         d[i] = *dc;
     }
@@ -73,24 +80,28 @@ std::optional<MicEFields> decode(QByteArrayView dest, QByteArrayView info, Statu
     if (!lat) return std::nullopt;
     f.latitude = *lat;
 
-    int degrees = byteAt(info, 1) - 28 + d[4].offset;
+    int degrees = info.at(1) - 28 + d[4].offset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
     if (degrees >= 190 && degrees <= 199) degrees -= 190;
-    int minutes = byteAt(info, 2) - 28;
+    int minutes = info.at(2) - 28;
     if (minutes > 59) minutes -= 60;
-    const int hundredths = byteAt(info, 3) - 28;
+    const int hundredths = info.at(3) - 28;
     if (degrees < 0 || degrees > 179 || minutes < 0 || minutes > 59 || hundredths < 0 || hundredths > 99)
         return std::nullopt;
     const bool west = d[5].west;
-    f.longitudeText = QString::asprintf("%.3d%.2d.%.2d%c", degrees, minutes, hundredths, west ? 'W' : 'E');
+    const char lonText[9] = {
+        char('0' + degrees / 100),   char('0' + degrees / 10 % 10), char('0' + degrees % 10),
+        char('0' + minutes / 10),    char('0' + minutes % 10),      '.',
+        char('0' + hundredths / 10), char('0' + hundredths % 10),   west ? 'W' : 'E'};
+    f.longitudeText = QString::fromLatin1(lonText, 9);
     const double lon = degrees + (minutes + hundredths / 100.0) / 60.0;
     f.longitude = west ? -lon : lon;
 
     // Speed in tens (SP), units and course hundreds (DC), course units (SE). Encoders may raise SP
     // by 80, the course hundreds by 4 and so the speed by 800; all are taken off again.
-    int sp = byteAt(info, 4) - 28;
-    const int dc = byteAt(info, 5) - 28;
-    const int se = byteAt(info, 6) - 28;
+    int sp = info.at(4) - 28;
+    const int dc = info.at(5) - 28;
+    const int se = info.at(6) - 28;
     if (sp < 0 || dc < 0 || se < 0) return std::nullopt;
     if (sp > 79) sp -= 80;
     f.speed = sp * 10 + dc / 10;
@@ -98,30 +109,28 @@ std::optional<MicEFields> decode(QByteArrayView dest, QByteArrayView info, Statu
     f.course = (dc % 10) * 100 + se;
     if (f.course >= 400) f.course -= 400;
 
-    f.symbolCode = static_cast<unsigned char>(info[7]);
-    f.symbolTable = static_cast<unsigned char>(info[8]);
+    f.symbolCode = static_cast<char16_t>(info.at(7));
+    f.symbolTable = static_cast<char16_t>(info.at(8));
 
     // The text after the symbol, as the radios send it: a leading 0x1D, '\'' or ',' marks data
     // blocks that are skipped; a lone character is no status.
-    const int type = byteAt(info, 9);
+    const int type = info.at(9);
     if (info.size() <= 9) {
         f.status.clear();
     } else if (type == 0x1D) {
-        f.status = statusFrom(15);
+        f.status = info.textFrom(15);
     } else if (type == '\'') {
-        f.status = statusFrom(13);
+        f.status = info.textFrom(13);
     } else if (type == ',') {
-        f.status = statusFrom(15);
+        f.status = info.textFrom(15);
     } else if (info.size() > 10) {
-        f.status = statusFrom(9);
+        f.status = info.textFrom(9);
     }
 
     // Altitude: three base-91 digits before the first '}' (metres above -10000).
-    const QByteArrayView rest = info.sliced(9);
-    const qsizetype brace = rest.indexOf('}');
-    if (brace >= 3) {
-        const int metres =
-            (byteAt(rest, brace - 3) * 91 + byteAt(rest, brace - 2)) * 91 + byteAt(rest, brace - 1) - 286309;
+    const qsizetype brace = info.indexOf('}', 9);
+    if (brace >= 9 + 3) {
+        const int metres = (info.at(brace - 3) * 91 + info.at(brace - 2)) * 91 + info.at(brace - 1) - 286309;
         f.altitude = static_cast<int>(metres * 3.280839895013123 + 0.5);
     }
     return f;
@@ -130,15 +139,9 @@ std::optional<MicEFields> decode(QByteArrayView dest, QByteArrayView info, Statu
 } // namespace
 
 std::optional<MicEFields> decodeMicEFields(QByteArrayView destination, QByteArrayView information) {
-    return decode(destination, information, [&](qsizetype i) {
-        return i < information.size() ? CodePage::decode(information.sliced(i)) : QString();
-    });
+    return decode(Bytes{destination}, Bytes{information});
 }
 
 std::optional<MicEFields> decodeMicEFields(QStringView destination, QStringView information) {
-    const QByteArray dest = toAnsi(destination.left(6));
-    const QByteArray info = toAnsi(information);
-    return decode(dest, info, [&](qsizetype i) {
-        return i < information.size() ? information.sliced(i).toString() : QString();
-    });
+    return decode(Text{destination}, Text{information});
 }
