@@ -12,7 +12,10 @@ GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, C
     : QObject(parent), m_home(home), m_settings(settings), m_clock(clock), m_prompter(prompter),
       m_stations(m_home, settings, clock),
       m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }),
-      m_messages(m_home, settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
+      m_tracks(m_stations),
+      m_messages(m_home, settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }),
+      m_gps(settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
+    m_stations.setTrackSink(&m_tracks);
     m_stations.setMessageSink(&m_messages);
     m_messages.setPrompter(&m_prompter);
     qRegisterMetaType<ReceivedFrame>();
@@ -37,6 +40,7 @@ void GlobalObjects::shutdown() {
     if (m_shutDown) return;
     m_shutDown = true;
     if (m_minuteTimer) m_minuteTimer->stop();
+    m_gps.stop();
     m_aprsClient.reset();
     if (m_engine) {
         m_engine->disconnectGracefully();

@@ -3,9 +3,11 @@
 #include "app/ActivePortList.h"
 #include "app/OwnBeacons.h"
 #include "aprs/StationManager.h"
+#include "aprs/StationTracks.h"
 #include "engine/EngineFrame.h"
 #include "engine/OutboundPacket.h"
 #include "engine/ReceivedFrame.h"
+#include "gps/GpsController.h"
 #include "messaging/MsgManager.h"
 #include "platform/StationHome.h"
 
@@ -66,6 +68,8 @@ public:
     // Messages and bulletins: loaded at start, saved at shutdown; the message view attaches to
     // its signals (recordAdded, listChanged, queueChanged).
     MsgManager& messages() { return m_messages; }
+    StationTracks& tracks() { return m_tracks; }
+    GpsController& gps() { return m_gps; }
     SettingsStore& settings() { return m_settings; }
     Clock& clock() { return m_clock; }
     const StationHome& home() const { return m_home; }
@@ -88,7 +92,9 @@ private:
     Prompter& m_prompter;
     StationManager m_stations;
     OwnBeacons m_beacons;
+    StationTracks m_tracks;
     MsgManager m_messages;
+    GpsController m_gps;
     std::unique_ptr<PESocket> m_engine;
     std::unique_ptr<APRSServerClient> m_aprsClient;
     std::unique_ptr<Timer> m_minuteTimer;

@@ -21,6 +21,8 @@ const char* kHelp =
     "                      default $QUILLPAD_HOME, else $XDG_DATA_HOME/Quillpad\n"
     "  --headless          run without a window: frames are printed to standard output\n"
     "  --verbose           diagnostic texts to standard error\n"
+    "  --gps               read the GPS receiver through gpsd (GPS/GPSDHOST, GPS/GPSDPORT) and send the\n"
+    "                      mobile station's reports on the ports of GPS/RADIOPORTSTX\n"
     "  --tick-seconds N    period of the minute tick in seconds (default 60), for demonstrations\n"
     "  --version           print the version\n"
     "  --help              this text\n";
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
     GlobalObjects station(home, settings, clock, prompter);
     QObject::connect(&station, &GlobalObjects::frameHandled, &HeadlessMonitor::print);
     station.start(tickSeconds * 1000);
+    if (args.contains(QLatin1String("--gps"))) station.gps().start();
     quitEventLoopOnSignals();
     const int rc = QCoreApplication::exec();
     station.shutdown();

@@ -1,14 +1,8 @@
 // quillpad-cli: the station's command-line tools (decoder, simulators, passcode).
 #include "cli/SimCommands.h"
 
-#if __has_include("cli/DecodeCommand.h")
 #include "cli/DecodeCommand.h"
-#define QP_HAVE_DECODE 1
-#endif
-#if __has_include("cli/GpsdSimCommand.h")
 #include "cli/GpsdSimCommand.h"
-#define QP_HAVE_GPSDSIM 1
-#endif
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -39,12 +33,8 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("engine-sim")) return runEngineSimCommand(args);
     if (command == QLatin1String("aprsis-sim")) return runAprsIsSimCommand(args);
     if (command == QLatin1String("passcode")) return runPasscodeCommand(args);
-#ifdef QP_HAVE_DECODE
     if (command == QLatin1String("decode")) return runDecodeCommand(args);
-#endif
-#ifdef QP_HAVE_GPSDSIM
     if (command == QLatin1String("gpsd-sim")) return runGpsdSimCommand(args);
-#endif
     QTextStream(stderr) << "unknown command: " << command << "\n" << kUsage;
     return 2;
 }
