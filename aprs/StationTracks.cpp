@@ -139,6 +139,8 @@ QString StationTracks::trackPath(const QString& call) const {
 }
 
 void StationTracks::appendTrackPoint(StationRecord& record) {
+    // Objects keep no track; their names may equal a station's call sign.
+    if (record.stationType == StationType::Object) return;
     QFile file(trackPath(record.call));
     // A file that cannot be opened takes no point; nothing is reported.
     if (!file.open(QIODevice::ReadWrite)) return;
@@ -238,7 +240,7 @@ int StationTracks::trimTracks(int keepMinutes) {
     QMutexLocker locker(&m_stations.lock());
     int trimmed = 0;
     for (StationRecord* r = m_stations.NextAfter(nullptr); r; r = m_stations.NextAfter(r)) {
-        if (!QFile::exists(trackPath(r->call))) continue;
+        if (r->stationType == StationType::Object || !QFile::exists(trackPath(r->call))) continue;
         if (trimTrack(*r, keepMinutes)) ++trimmed;
     }
     return trimmed;
