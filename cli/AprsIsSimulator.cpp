@@ -37,7 +37,7 @@ void AprsIsSimulator::setReplay(const QStringList& lines, double linesPerSecond)
 }
 
 bool AprsIsSimulator::isValidLogin(const QByteArray& line) {
-    static const QRegularExpression form(QStringLiteral("^user \\S{1,9} pass -?\\d+ vers \\S+ \\S+ ?.*$"));
+    static const QRegularExpression form(QStringLiteral("^user \\S{1,9} pass \\S+ vers \\S+ \\S+ ?.*$"));
     return form.match(QString::fromUtf8(line)).hasMatch();
 }
 
