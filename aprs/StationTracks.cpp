@@ -8,8 +8,10 @@
 
 #include <QFile>
 #include <QMutexLocker>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -88,35 +90,35 @@ QByteArray TrackFile::encode(const TrackPoint& p) {
 
 std::optional<TrackPoint> TrackFile::decode(QByteArrayView record) {
     if (record.size() < kRecordSize) return std::nullopt;
-    DataFileReader in(record.first(kRecordSize).toByteArray());
+    const char* b = record.data();
+    auto u16 = [b](int at) { return qFromLittleEndian<uint16_t>(b + at); };
+    auto i32 = [b](int at) { return qFromLittleEndian<int32_t>(b + at); };
+    auto f64 = [b](int at) {
+        const uint64_t bits = qFromLittleEndian<uint64_t>(b + at);
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    };
     TrackPoint p;
-    auto f64 = [&in](double& v) {
-        if (const auto x = in.f64()) v = *x;
-    };
-    auto i32 = [&in](int32_t& v) {
-        if (const auto x = in.i32()) v = *x;
-    };
-    f64(p.latitude);
-    f64(p.longitude);
-    if (const auto t = in.time()) p.time = *t;
-    if (const auto c = in.u32()) p.course = *c;
-    in.u32();
-    f64(p.speed);
-    i32(p.windDirection);
-    i32(p.windSpeed);
-    i32(p.windGust);
-    i32(p.temperature);
-    i32(p.rainLastHour);
-    i32(p.rainLast24h);
-    i32(p.rainSinceMidnight);
-    i32(p.humidity);
-    i32(p.pressure);
-    i32(p.unnamed1);
-    i32(p.unnamed2);
-    in.u32();
-    f64(p.windChill);
-    f64(p.dewPoint);
-    f64(p.heatIndex);
+    p.latitude = f64(0);
+    p.longitude = f64(8);
+    p.time = SystemTime{u16(16), u16(18), u16(20), u16(22), u16(24), u16(26), u16(28), u16(30)};
+    p.course = qFromLittleEndian<uint32_t>(b + 32);
+    p.speed = f64(40);
+    p.windDirection = i32(48);
+    p.windSpeed = i32(52);
+    p.windGust = i32(56);
+    p.temperature = i32(60);
+    p.rainLastHour = i32(64);
+    p.rainLast24h = i32(68);
+    p.rainSinceMidnight = i32(72);
+    p.humidity = i32(76);
+    p.pressure = i32(80);
+    p.unnamed1 = i32(84);
+    p.unnamed2 = i32(88);
+    p.windChill = f64(96);
+    p.dewPoint = f64(104);
+    p.heatIndex = f64(112);
     return p;
 }
 
