@@ -15,13 +15,10 @@ public:
 
     void text(QString& field) {
         if (!m_ok) return;
-        DataFileReader peek = m_in; // shares the bytes
-        const auto count = peek.u32();
-        if (!count || *count > kMaxStringBytes) {
-            m_ok = false;
-            return;
-        }
-        set(field, m_in.string());
+        // The reader bounds the byte count by the bytes that remain.
+        auto v = m_in.string();
+        if (v && v->size() > kMaxStringChars) v.reset();
+        set(field, std::move(v));
     }
     void i32(int32_t& field) {
         if (m_ok) set(field, m_in.i32());

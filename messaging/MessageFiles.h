@@ -21,8 +21,9 @@ namespace MessageFiles {
 inline constexpr uint32_t kVersionWord = 0x00010009;
 inline constexpr uint32_t kFormatVersion = 9;
 inline constexpr uint32_t kUtf16Flag = 0x00010000;
-// Longest string a record may hold; a larger count marks a damaged file.
-inline constexpr uint32_t kMaxStringBytes = 64 * 1024;
+// Longest text a record may hold (in characters, whatever the string form); a longer one marks a
+// damaged file. Packets are a few hundred characters.
+inline constexpr qsizetype kMaxStringChars = 32 * 1024;
 // Files larger than this are not read.
 inline constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
 

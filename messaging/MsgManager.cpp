@@ -200,7 +200,7 @@ MessageRecord* MsgManager::ProcessMessage(const QString& information, const QStr
     const QString returnPath = paths.heardPaths.digipeaters[0];
     record->heardVia = paths.heardPaths.heardVia[0];
 
-    Check4Us(*record, returnPath);
+    acknowledge(*record, returnPath, me);
 
     if (from == me) {
         record->mark = 0;
@@ -225,7 +225,10 @@ MessageRecord* MsgManager::ProcessMessage(const QString& information, const QStr
 }
 
 void MsgManager::Check4Us(const MessageRecord& record, const QString& returnPath) {
-    const QString me = myCall();
+    acknowledge(record, returnPath, myCall());
+}
+
+void MsgManager::acknowledge(const MessageRecord& record, const QString& returnPath, const QString& me) {
     if (record.to != me) return;
     OutboundPacket ack;
     ack.part1 =

@@ -127,6 +127,8 @@ private:
     void retryTimerProc(OutgoingMessage* entry);
     void removeEntry(OutgoingMessage* entry);
     void endTransmission(OutgoingMessage* entry, MessageStatus status);
+    // Check4Us with the station's call already read.
+    void acknowledge(const MessageRecord& record, const QString& returnPath, const QString& me);
     QString myCall() const;
     static qint64 timeKey(const SystemTime& t);
 
