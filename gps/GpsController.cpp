@@ -11,6 +11,7 @@
 #include "platform/SystemTime.h"
 
 #include <QMutexLocker>
+#include <QScopedValueRollback>
 #include <cmath>
 
 namespace {
@@ -59,8 +60,10 @@ void GpsController::stop() {
     if (!m_reader) return;
     m_reader->disconnect(this);
     m_reader->Close();
-    // The reader may be the sender of the update being handled (a stop from a slot).
-    m_reader.release()->deleteLater();
+    if (m_handlingUpdate)
+        m_reader.release()->deleteLater(); // stopped from a receiver of the reader's own signal
+    else
+        m_reader.reset();
     emit runningChanged(false);
 }
 
@@ -73,6 +76,7 @@ std::pair<char, char> GpsController::symbol() const {
 }
 
 void GpsController::processUpdate(const GpsUpdate& update) {
+    const QScopedValueRollback<bool> handling(m_handlingUpdate, true);
     m_last = update;
     emit positionUpdated(update);
     const GpsPosition& p = update.position;

@@ -82,4 +82,5 @@ private:
     std::unique_ptr<GPSReader> m_reader;
     std::optional<GpsUpdate> m_last;
     BeaconState m_beacon;
+    bool m_handlingUpdate = false;
 };

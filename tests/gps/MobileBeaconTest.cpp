@@ -9,6 +9,7 @@
 #include "platform/Settings.h"
 #include "support/TempHome.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -372,4 +373,16 @@ TEST(GpsController, BeaconStateOutlivesStopAndStart) {
     s.gps.processUpdate(fix(37.5, 23.75));
     EXPECT_EQ(s.sentCount(), 1); // not a first fix again
     EXPECT_EQ(running.count(), 3);
+}
+
+TEST(GpsController, StoppingFromAReceiverOfTheUpdateIsSafe) {
+    Station s;
+    write(s.home.settings, Settings::GPSD_PORT, 1);
+    ASSERT_TRUE(s.gps.start());
+    QObject::connect(&s.gps, &GpsController::positionUpdated, [&] { s.gps.stop(); });
+    // As the reader delivers it: from the reader's own signal.
+    emit s.gps.reader()->positionUpdated(fix(37.5, 23.75));
+    EXPECT_FALSE(s.gps.isRunning());
+    EXPECT_EQ(s.sentCount(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
