@@ -2,12 +2,22 @@
 
 #include <array>
 
+namespace {
+// The delimiter sets hold one to three characters; a plain loop beats a general search.
+inline bool isDelimiter(QChar c, QStringView delimiters) {
+    for (QChar d : delimiters)
+        if (c == d) return true;
+    return false;
+}
+} // namespace
+
 QStringView TokenCursor::next(QStringView delimiters) {
     const qsizetype n = m_text.size();
-    while (m_pos < n && delimiters.contains(m_text[m_pos])) ++m_pos;
+    const QChar* text = m_text.data();
+    while (m_pos < n && isDelimiter(text[m_pos], delimiters)) ++m_pos;
     if (m_pos >= n) return {};
     const qsizetype start = m_pos;
-    while (m_pos < n && !delimiters.contains(m_text[m_pos])) ++m_pos;
+    while (m_pos < n && !isDelimiter(text[m_pos], delimiters)) ++m_pos;
     const QStringView token = m_text.mid(start, m_pos - start);
     if (m_pos < n) ++m_pos; // the delimiter that ended the token
     return token;

@@ -39,12 +39,13 @@ StationManager::~StationManager() = default;
 
 StationRecord* StationManager::Create() {
     QMutexLocker locker(&m_lock);
+    m_lastFind.valid = false;
     auto record = std::make_unique<StationRecord>();
     record->id = m_nextId++;
     record->firstHeard = record->lastHeard = SystemTime::fromDateTime(m_clock.nowLocal());
     StationRecord* r = record.get();
     m_slots.push_back(std::move(record));
-    m_slotOf.emplace(r, Entry{m_slots.size() - 1, QString(), false});
+    m_slotOf.insert(r, Entry{m_slots.size() - 1, QString(), false});
     m_pending.push_back(r);
     ++m_live;
     return r;
@@ -52,7 +53,7 @@ StationRecord* StationManager::Create() {
 
 bool StationManager::Contains(const StationRecord* record) {
     QMutexLocker locker(&m_lock);
-    return record && m_slotOf.count(record) != 0;
+    return record && m_slotOf.contains(record);
 }
 
 int StationManager::count() const {
@@ -71,10 +72,11 @@ void StationManager::MoveToEnd(StationRecord* record) {
     QMutexLocker locker(&m_lock);
     auto it = m_slotOf.find(record);
     if (it == m_slotOf.end()) return;
-    const size_t slot = it->second.slot;
+    const size_t slot = it->slot;
     if (slot + 1 == m_slots.size()) return;
+    m_lastFind.valid = false;
     m_slots.push_back(std::move(m_slots[slot]));
-    it->second.slot = m_slots.size() - 1;
+    it->slot = m_slots.size() - 1;
     compactIfSparse();
 }
 
@@ -84,7 +86,7 @@ StationRecord* StationManager::NextAfter(const StationRecord* record) {
     if (record) {
         auto it = m_slotOf.find(record);
         if (it == m_slotOf.end()) return nullptr;
-        from = it->second.slot + 1;
+        from = it->slot + 1;
     }
     for (size_t i = from; i < m_slots.size(); ++i)
         if (m_slots[i]) return m_slots[i].get();
@@ -95,7 +97,7 @@ void StationManager::Remove(StationRecord* record) {
     QMutexLocker locker(&m_lock);
     auto it = m_slotOf.find(record);
     if (it == m_slotOf.end()) return;
-    eraseAt(it->second.slot, true);
+    eraseAt(it->slot, true);
     compactIfSparse();
 }
 
@@ -108,16 +110,19 @@ void StationManager::RemoveAll() {
     m_byCall.clear();
     m_pending.clear();
     m_live = 0;
+    m_lastFind.valid = false;
 }
 
 void StationManager::eraseAt(size_t slot, bool deleteTrack) {
     StationRecord* record = m_slots[slot].get();
+    m_lastFind.valid = false;
     if (m_removalObserver) m_removalObserver(*record);
     if (deleteTrack) deleteTrackFile(record->call);
     unindex(record);
-    m_slotOf.erase(record);
+    m_slotOf.remove(record);
     m_slots[slot].reset();
     --m_live;
+    m_lastFind.valid = false; // also after the observer, which may have looked records up
 }
 
 void StationManager::deleteTrackFile(const QString& call) {
@@ -166,7 +171,7 @@ void StationManager::indexPending() {
 void StationManager::unindex(StationRecord* record) {
     auto it = m_slotOf.find(record);
     if (it == m_slotOf.end()) return;
-    Entry& entry = it->second;
+    Entry& entry = *it;
     if (!entry.indexed) {
         m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), record), m_pending.end());
         return;
@@ -189,12 +194,17 @@ StationRecord* StationManager::findIndexed(const QString& call, const QString* o
     std::vector<StationRecord*> renamed;
     StationRecord* best = nullptr;
     size_t bestSlot = 0;
-    for (StationRecord* r : bucket.value()) {
+    const auto& candidates = bucket.value();
+    for (StationRecord* r : candidates) {
         if (r->call != call) {
             renamed.push_back(r);
             continue;
         }
         if (owner && r->owner != *owner) continue;
+        if (candidates.size() == 1) {
+            best = r;
+            break;
+        }
         const size_t slot = m_slotOf[r].slot;
         if (!best || slot < bestSlot) {
             best = r;
@@ -213,7 +223,12 @@ StationRecord* StationManager::findIndexed(const QString& call, const QString* o
 
 StationRecord* StationManager::FindByCall(const QString& call) {
     QMutexLocker locker(&m_lock);
-    return findIndexed(call, nullptr);
+    if (m_lastFind.valid && m_lastFind.call == call &&
+        (!m_lastFind.record || m_lastFind.record->call == call))
+        return m_lastFind.record;
+    StationRecord* found = findIndexed(call, nullptr);
+    m_lastFind = {call, found, true};
+    return found;
 }
 
 StationRecord* StationManager::FindObject(const QString& name, const QString& owner) {

@@ -6,10 +6,10 @@
 #include <QHash>
 #include <QRecursiveMutex>
 #include <QString>
+#include <QVarLengthArray>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class Clock;
@@ -115,10 +115,17 @@ private:
         QString indexedCall; // the call sign it is filed under in m_byCall
         bool indexed = false;
     };
-    std::unordered_map<const StationRecord*, Entry> m_slotOf;
+    QHash<const StationRecord*, Entry> m_slotOf;
     // Call sign -> records. Decoders fill in the call after Create(), so new records wait in
     // m_pending until the next look-up files them.
-    QHash<QString, std::vector<StationRecord*>> m_byCall;
+    QHash<QString, QVarLengthArray<StationRecord*, 1>> m_byCall;
     std::vector<StationRecord*> m_pending;
+    // The last FindByCall: a line looks its sender up twice (duplicate filter, then the decoder).
+    // Dropped whenever the list changes.
+    struct LastFind {
+        QString call;
+        StationRecord* record = nullptr;
+        bool valid = false;
+    } m_lastFind;
     int32_t m_nextId = 1;
 };

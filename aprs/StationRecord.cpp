@@ -21,15 +21,9 @@ std::optional<QString> readText(DataFileReader& in) {
 // Splits like strtok: runs of delimiters separate tokens, empty tokens do not occur.
 QStringList tokens(QStringView text, QStringView delimiters) {
     QStringList out;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        while (i < n && delimiters.contains(text[i])) ++i;
-        if (i >= n) break;
-        const qsizetype start = i;
-        while (i < n && !delimiters.contains(text[i])) ++i;
-        out.append(text.mid(start, i - start).toString());
-    }
+    TokenCursor cursor(text);
+    for (QStringView t = cursor.next(delimiters); !t.isEmpty(); t = cursor.next(delimiters))
+        out.append(t.toString());
     return out;
 }
 
