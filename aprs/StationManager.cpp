@@ -103,8 +103,9 @@ void StationManager::Remove(StationRecord* record) {
 
 void StationManager::RemoveAll() {
     QMutexLocker locker(&m_lock);
-    for (size_t i = 0; i < m_slots.size(); ++i)
-        if (m_slots[i]) eraseAt(i, false);
+    if (m_removalObserver)
+        for (const auto& r : m_slots)
+            if (r) m_removalObserver(*r);
     m_slots.clear();
     m_slotOf.clear();
     m_byCall.clear();
@@ -293,6 +294,7 @@ bool StationManager::loadData(QByteArray contents) {
         }
     }
     compactIfSparse();
+    indexPending(); // every loaded record has its call sign already
     return true;
 }
 
