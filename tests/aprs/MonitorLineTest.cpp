@@ -97,6 +97,16 @@ TEST_F(MonitorLineTest, PositionBecomesAStationWithItsLastPacket) {
     EXPECT_NE(r->lastChecksum, 0u);
 }
 
+TEST_F(MonitorLineTest, CourseOutOfRangeIsStoredAsZero) {
+    // A damaged file can leave a course of 360 or more; the next packet that leaves the course
+    // alone still brings it back into range.
+    StationRecord* r = stations.Create();
+    r->call = QStringLiteral("N0CALL");
+    r->course = 360;
+    EXPECT_EQ(stations.ProcessMonitorText(radioLine("N0CALL", {}, kPosition), 0), r);
+    EXPECT_EQ(r->course, 0u);
+}
+
 TEST_F(MonitorLineTest, HeardViaIsTheStarredDigipeaterOrDirect) {
     StationRecord* a = stations.ProcessMonitorText(radioLine("A1", "WIDE1-1*,WIDE2-1", kPosition), 0);
     ASSERT_NE(a, nullptr);

@@ -148,7 +148,11 @@ TEST_F(StationManagerTest, RemoveGoesThroughTheTrackSinkWhenSet) {
     } sink;
     stations.setTrackSink(&sink);
     QStringList observed;
-    stations.setRemovalObserver([&](const StationRecord& r) { observed << r.call; });
+    stations.setRemovalObserver([&](const StationRecord& r) {
+        // Views look records up while told of a removal: the lock is re-entrant.
+        EXPECT_TRUE(stations.Contains(&r));
+        observed << r.call;
+    });
     stations.Remove(add(QStringLiteral("A")));
     add(QStringLiteral("B"));
     stations.RemoveAll();
