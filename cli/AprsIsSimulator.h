@@ -1,12 +1,10 @@
 #pragma once
 
 #include "aprsis/ServerLineReader.h"
+#include "cli/SimServer.h"
 
 #include <QObject>
-#include <QTcpServer>
-#include <QTimer>
 #include <functional>
-#include <memory>
 #include <vector>
 
 class QTcpSocket;
@@ -20,17 +18,19 @@ public:
     explicit AprsIsSimulator(QObject* parent = nullptr);
     ~AprsIsSimulator() override;
 
-    bool listen(const QHostAddress& address, quint16 port);
-    quint16 port() const { return m_server.serverPort(); }
-    void close();
+    bool listen(const QHostAddress& address, quint16 port) { return m_server.listen(address, port); }
+    quint16 port() const { return m_server.port(); }
+    void close() { m_server.close(); }
 
-    void setReplay(const QStringList& lines, double linesPerSecond);
+    void setReplay(const QStringList& lines, double linesPerSecond) {
+        m_server.setReplay(lines, linesPerSecond);
+    }
     // A line to every logged-in client (CR LF appended).
     void sendLine(const QByteArray& line);
     void sendRaw(const QByteArray& bytes);
-    void disconnectClients();
+    void disconnectClients() { m_server.disconnectClients(); }
 
-    int clientCount() const { return static_cast<int>(m_clients.size()); }
+    int clientCount() const { return m_server.clientCount(); }
     const QList<QByteArray>& loginLines() const { return m_logins; }
     // Lines clients wrote after their login, in order.
     const QList<QByteArray>& receivedLines() const { return m_received; }
@@ -52,18 +52,11 @@ signals:
 
 private:
     struct Client;
-    void onNewConnection();
-    void onClientData(Client* client);
-    void onClientGone(Client* client);
-    void replayNext();
+    void onClientData(SimServer::Client* client);
     void say(const QString& text);
 
-    QTcpServer m_server;
-    std::vector<std::unique_ptr<Client>> m_clients;
     QList<QByteArray> m_logins;
     QList<QByteArray> m_received;
     QByteArray m_receivedBytes;
-    QStringList m_replay;
-    qsizetype m_replayIndex = 0;
-    QTimer m_replayTimer;
+    SimServer m_server;
 };

@@ -7,25 +7,21 @@
 #include <QTime>
 #include <QtEndian>
 
-struct EngineSimulator::Client {
-    QTcpSocket* socket = nullptr;
+struct EngineSimulator::Client : SimServer::Client {
     EngineStreamDecoder decoder;
     bool monitoring = false;
 };
 
-EngineSimulator::EngineSimulator(QObject* parent) : QObject(parent) {
-    connect(&m_server, &QTcpServer::newConnection, this, &EngineSimulator::onNewConnection);
-    connect(&m_replayTimer, &QTimer::timeout, this, &EngineSimulator::replayNext);
+EngineSimulator::EngineSimulator(QObject* parent)
+    : QObject(parent), m_server(
+                           this, [] { return std::make_unique<Client>(); },
+                           [this](SimServer::Client* c) { onClientData(c); }) {
+    m_server.log = [this](const QString& text) { say(text); };
+    m_server.onReplayLine = [this](const QString& line) { replayLine(line); };
 }
 
-EngineSimulator::~EngineSimulator() { close(); }
-
-bool EngineSimulator::listen(const QHostAddress& address, quint16 port) { return m_server.listen(address, port); }
-
-void EngineSimulator::close() {
-    m_replayTimer.stop();
-    disconnectClients();
-    m_server.close();
+EngineSimulator::~EngineSimulator() {
+    close();
 }
 
 void EngineSimulator::say(const QString& text) {
@@ -33,36 +29,12 @@ void EngineSimulator::say(const QString& text) {
 }
 
 void EngineSimulator::setReplay(const QStringList& lines, double linesPerSecond, int replayPort) {
-    m_replay = lines;
-    m_replayIndex = 0;
+    m_server.setReplay(lines, linesPerSecond);
     m_replayPort = replayPort;
-    m_replayTimer.setInterval(linesPerSecond > 0 ? static_cast<int>(1000.0 / linesPerSecond) : 1000);
 }
 
-void EngineSimulator::onNewConnection() {
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        auto client = std::make_unique<Client>();
-        client->socket = socket;
-        Client* c = client.get();
-        m_clients.push_back(std::move(client));
-        connect(socket, &QTcpSocket::readyRead, this, [this, c] { onClientData(c); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, c] { onClientGone(c); });
-        say(QStringLiteral("client connected from %1").arg(socket->peerAddress().toString()));
-    }
-}
-
-void EngineSimulator::onClientGone(Client* client) {
-    say(QStringLiteral("client disconnected"));
-    for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
-        if (it->get() == client) {
-            client->socket->deleteLater();
-            m_clients.erase(it);
-            return;
-        }
-    }
-}
-
-void EngineSimulator::onClientData(Client* client) {
+void EngineSimulator::onClientData(SimServer::Client* base) {
+    auto* client = static_cast<Client*>(base);
     std::vector<EngineFrame> frames;
     if (!client->decoder.feed(client->socket->readAll(), frames)) {
         say(QStringLiteral("corrupt stream from client, closing"));
@@ -83,8 +55,7 @@ void EngineSimulator::handleFrame(Client* client, const EngineFrame& frame) {
     case 'm':
         say(QStringLiteral("m monitoring on"));
         client->monitoring = true;
-        if (!m_replay.isEmpty() && !m_replayTimer.isActive() && m_replayIndex < m_replay.size())
-            m_replayTimer.start();
+        m_server.startReplay();
         return;
     case 'M':
     case 'V': {
@@ -92,9 +63,10 @@ void EngineSimulator::handleFrame(Client* client, const EngineFrame& frame) {
         // Echo as the engine does: a 'T' frame with the monitor text of what it transmitted.
         const EngineCodec::UnprotoContent content = EngineCodec::parseUnproto(frame);
         sendMonitored(static_cast<int>(frame.header.port), 'T',
-                      monitorText(static_cast<int>(frame.header.port), QString::fromLatin1(frame.header.fromCall),
-                                  QString::fromLatin1(frame.header.toCall), content.via.join(QLatin1Char(',')),
-                                  content.info, QTime::currentTime()));
+                      monitorText(static_cast<int>(frame.header.port),
+                                  QString::fromLatin1(frame.header.fromCall),
+                                  QString::fromLatin1(frame.header.toCall),
+                                  content.via.join(QLatin1Char(',')), content.info, QTime::currentTime()));
         return;
     }
     default:
@@ -104,36 +76,21 @@ void EngineSimulator::handleFrame(Client* client, const EngineFrame& frame) {
 
 int EngineSimulator::monitoringClientCount() const {
     int n = 0;
-    for (const auto& c : m_clients) n += c->monitoring ? 1 : 0;
+    for (const auto& c : m_server.clients()) n += static_cast<const Client&>(*c).monitoring ? 1 : 0;
     return n;
 }
 
 void EngineSimulator::sendMonitored(int port, char kind, const QByteArray& data) {
     const QByteArray frame = EngineCodec::encodeFrame(static_cast<uint32_t>(port), kind, {}, {}, data);
-    for (const auto& c : m_clients)
-        if (c->monitoring) c->socket->write(frame);
+    for (const auto& c : m_server.clients())
+        if (static_cast<const Client&>(*c).monitoring) c->socket->write(frame);
 }
 
 void EngineSimulator::sendRaw(const QByteArray& bytes) {
-    for (const auto& c : m_clients) c->socket->write(bytes);
+    for (const auto& c : m_server.clients()) c->socket->write(bytes);
 }
 
-void EngineSimulator::disconnectClients() {
-    for (const auto& c : m_clients) {
-        c->socket->disconnect(this);
-        c->socket->abort();
-        c->socket->deleteLater();
-    }
-    m_clients.clear();
-}
-
-void EngineSimulator::replayNext() {
-    if (m_replayIndex >= m_replay.size()) {
-        m_replayTimer.stop();
-        say(QStringLiteral("replay finished"));
-        return;
-    }
-    const QString line = m_replay[m_replayIndex++];
+void EngineSimulator::replayLine(const QString& line) {
     const QByteArray text = replayLineToMonitorText(line, m_replayPort, QTime::currentTime());
     if (text.isEmpty()) {
         say(QStringLiteral("replay line not understood: ") + line);
@@ -147,7 +104,9 @@ QByteArray EngineSimulator::monitorText(int port, const QString& from, const QSt
                                         const QByteArray& info, const QTime& time) {
     QString header = QStringLiteral("%1:Fm %2 To %3").arg(port + 1, 2).arg(from, to);
     if (!path.isEmpty()) header += QStringLiteral(" Via ") + path;
-    header += QStringLiteral(" <UI pid=F0 Len=%1 >[%2]").arg(info.size()).arg(time.toString(QStringLiteral("HH:mm:ss")));
+    header += QStringLiteral(" <UI pid=F0 Len=%1 >[%2]")
+                  .arg(info.size())
+                  .arg(time.toString(QStringLiteral("HH:mm:ss")));
     return CodePage::encode(header) + '\r' + info + '\r';
 }
 
@@ -170,7 +129,8 @@ QByteArray EngineSimulator::replayLineToMonitorText(const QString& line, int por
 
 QString EngineSimulator::describeUnproto(const EngineFrame& frame) {
     const EngineCodec::UnprotoContent content = EngineCodec::parseUnproto(frame);
-    const QString path = content.via.isEmpty() ? QString() : QLatin1Char(',') + content.via.join(QLatin1Char(','));
+    const QString path =
+        content.via.isEmpty() ? QString() : QLatin1Char(',') + content.via.join(QLatin1Char(','));
     return QStringLiteral("%1 port %2: %3>%4%5:%6")
         .arg(QChar(frame.header.kind & 0xff))
         .arg(frame.header.port)

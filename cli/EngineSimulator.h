@@ -1,13 +1,11 @@
 #pragma once
 
+#include "cli/SimServer.h"
 #include "engine/EngineFrame.h"
 
 #include <QObject>
-#include <QTcpServer>
 #include <QTime>
-#include <QTimer>
 #include <functional>
-#include <memory>
 #include <vector>
 
 class QTcpSocket;
@@ -21,9 +19,9 @@ public:
     explicit EngineSimulator(QObject* parent = nullptr);
     ~EngineSimulator() override;
 
-    bool listen(const QHostAddress& address, quint16 port);
-    quint16 port() const { return m_server.serverPort(); }
-    void close();
+    bool listen(const QHostAddress& address, quint16 port) { return m_server.listen(address, port); }
+    quint16 port() const { return m_server.port(); }
+    void close() { m_server.close(); }
 
     // "2;Port 1 VHF;Port 2 HF": the port-information answer.
     void setPortInformation(const QString& text) { m_portInformation = text; }
@@ -34,15 +32,16 @@ public:
     void sendMonitored(int port, char kind, const QByteArray& data);
     // Sends raw bytes to every client (tests of stream handling).
     void sendRaw(const QByteArray& bytes);
-    void disconnectClients();
+    void disconnectClients() { m_server.disconnectClients(); }
 
-    int clientCount() const { return static_cast<int>(m_clients.size()); }
+    int clientCount() const { return m_server.clientCount(); }
     int monitoringClientCount() const;
     // Every frame any client sent, in order.
     const std::vector<EngineFrame>& receivedFrames() const { return m_received; }
     void clearReceived() { m_received.clear(); }
 
-    // The engine's monitor text for a frame: " 1:Fm SRC To DST Via PATH <UI pid=F0 Len=n >[hh:mm:ss]\rinfo\r".
+    // The engine's monitor text for a frame: " 1:Fm SRC To DST Via PATH <UI pid=F0 Len=n
+    // >[hh:mm:ss]\rinfo\r".
     static QByteArray monitorText(int port, const QString& from, const QString& to, const QString& path,
                                   const QByteArray& info, const QTime& time);
     // An APRS-IS form line (SRC>DST,PATH:info) as monitor text; a line already in monitor form
@@ -59,19 +58,13 @@ signals:
 
 private:
     struct Client;
-    void onNewConnection();
-    void onClientData(Client* client);
-    void onClientGone(Client* client);
+    void onClientData(SimServer::Client* client);
     void handleFrame(Client* client, const EngineFrame& frame);
-    void replayNext();
+    void replayLine(const QString& line);
     void say(const QString& text);
 
-    QTcpServer m_server;
     QString m_portInformation = QStringLiteral("1;Port 1");
-    std::vector<std::unique_ptr<Client>> m_clients;
     std::vector<EngineFrame> m_received;
-    QStringList m_replay;
     int m_replayPort = 0;
-    qsizetype m_replayIndex = 0;
-    QTimer m_replayTimer;
+    SimServer m_server;
 };
