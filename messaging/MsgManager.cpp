@@ -38,9 +38,17 @@ QStringView trimBlanks(QStringView s) {
     return s;
 }
 
-// The addressee field of an information field: padded with blanks or cut to 9 characters.
+// The addressee field of an information field: padded with blanks or cut to 9 characters. A
+// control character (a line break above all) would break the packet, or the line to the server,
+// inside the field: such characters are left out.
 QString addresseeField(const QString& call) {
-    return call.left(9).leftJustified(9, QLatin1Char(' '));
+    QString out;
+    out.reserve(9);
+    for (QChar c : call) {
+        if (out.size() == 9) break;
+        if (!isControl(c)) out.append(c);
+    }
+    return out.leftJustified(9, QLatin1Char(' '));
 }
 
 // The number of a message as kept: control characters have no place in the list, the file or the

@@ -140,9 +140,18 @@ TEST(MessageAcknowledging, EveryCopyForTheStationIsAcknowledgedOnItsPortOverTheR
     ASSERT_EQ(f.sent.size(), 4u);
     EXPECT_EQ(f.sent[3].packet.part1, ":N0LONGCAL:ack");
 
+    // A sender with a line break or other control characters (a relayed packet can carry them)
+    // cannot break the acknowledgement's line.
+    f.receive(QStringLiteral(":N0ME     :x{1"),
+              QStringLiteral("N0\nA\x01"
+                             "BC"),
+              0);
+    ASSERT_EQ(f.sent.size(), 5u);
+    EXPECT_EQ(f.sent[4].packet.part1, ":N0ABC    :ack1");
+
     // Not for the station: nothing.
     f.receive(QStringLiteral(":N0ME-1   :other ssid{3"), QStringLiteral("N0ABC"), 0);
-    EXPECT_EQ(f.sent.size(), 4u);
+    EXPECT_EQ(f.sent.size(), 5u);
 }
 
 TEST(MessageAcknowledging, OverlongOrControlNumbersKeepTheAckAndTheFileWellFormed) {
