@@ -11,6 +11,7 @@
 #include "platform/Trace.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <limits>
@@ -83,6 +84,14 @@ int leadingNumber(QStringView s) {
         }
     }
     return static_cast<int>(negative ? -v : v);
+}
+
+// The whole file, or nothing when it is missing or larger than the message files may be. The read
+// asks for the file's own size: a read of the limit would reserve the whole limit every time.
+std::optional<QByteArray> readDataFile(const QString& path) {
+    const qint64 size = QFileInfo(path).size();
+    if (size > MessageFiles::kMaxFileBytes) return std::nullopt;
+    return DataFiles::readAll(path, size);
 }
 
 } // namespace
@@ -457,8 +466,7 @@ void MsgManager::Load() {
         clearQueue();
         m_lastSeq = 0;
 
-        const auto messageBytes =
-            DataFiles::readAll(m_home.dataFile(kMessagesFile), MessageFiles::kMaxFileBytes);
+        const auto messageBytes = readDataFile(m_home.dataFile(kMessagesFile));
         auto messages = messageBytes ? MessageFiles::readMessages(*messageBytes) : std::nullopt;
         if (messages) {
             if (messages->truncated) Trace::write(QStringLiteral("msg.dat ends inside a record"));
@@ -467,8 +475,7 @@ void MsgManager::Load() {
             ExpireMessages();
 
             // Bulletins are restored only beside a readable message list.
-            const auto bulletinBytes =
-                DataFiles::readAll(m_home.dataFile(kBulletinsFile), MessageFiles::kMaxFileBytes);
+            const auto bulletinBytes = readDataFile(m_home.dataFile(kBulletinsFile));
             auto bulletins = bulletinBytes ? MessageFiles::readBulletins(*bulletinBytes) : std::nullopt;
             if (bulletins) {
                 for (auto& e : bulletins->entries) {
