@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <QtEndian>
 #include <cstring>
 
@@ -37,7 +38,11 @@ void DataFileWriter::string(const QString& s) {
         return;
     }
     u32(static_cast<uint32_t>((s.size() + 1) * 2));
-    for (QChar c : s) u16(c.unicode());
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        m_data.append(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+    } else {
+        for (QChar c : s) u16(c.unicode());
+    }
     u16(0);
 }
 
