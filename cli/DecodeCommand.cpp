@@ -4,6 +4,7 @@
 #include "aprs/StationRecord.h"
 #include "aprs/SymbolTable.h"
 #include "aprsis/ServerLine.h"
+#include "messaging/MsgManager.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
@@ -63,6 +64,26 @@ QString chomp(QByteArray bytes) {
 }
 
 } // namespace
+
+QJsonObject messageJson(const MessageRecord& m) {
+    QString status;
+    switch (m.status) {
+    case MessageStatus::ForMe: status = QStringLiteral("for_me"); break;
+    case MessageStatus::Bulletin: status = QStringLiteral("bulletin"); break;
+    case MessageStatus::Acknowledged: status = QStringLiteral("acknowledged"); break;
+    case MessageStatus::SentByMe: status = QStringLiteral("sent_by_me"); break;
+    case MessageStatus::Stopped: status = QStringLiteral("stopped"); break;
+    default: status = QStringLiteral("other"); break;
+    }
+    QJsonObject o;
+    o.insert(QStringLiteral("from"), m.from);
+    o.insert(QStringLiteral("to"), m.to);
+    o.insert(QStringLiteral("text"), m.text);
+    o.insert(QStringLiteral("seq"), m.seq);
+    o.insert(QStringLiteral("status"), status);
+    o.insert(QStringLiteral("heard_via"), m.heardVia);
+    return o;
+}
 
 QJsonObject stationJson(const StationRecord& r) {
     QJsonObject o;
@@ -151,6 +172,12 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     SystemClock clock;
     StationManager stations(home, settings, clock);
     if (homeDir) stations.Load();
+    // Messages are decoded and shown, never answered: the tool transmits nothing.
+    MsgManager messages(home, settings, clock, stations, [](const OutboundPacket&) {});
+    stations.setMessageSink(&messages);
+    std::vector<QJsonObject> newMessages;
+    QObject::connect(&messages, &MsgManager::recordAdded,
+                     [&](const MessageRecord& m) { newMessages.push_back(messageJson(m)); });
 
     static const QRegularExpression monitorHeader(QStringLiteral("^.{2}:Fm [^ ]+ To [^ ]+( |$)"));
     auto emitRecord = [&](const QString& line, StationRecord* record) {
@@ -158,6 +185,8 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         o.insert(QStringLiteral("line"), line);
         o.insert(QStringLiteral("station"),
                  record ? QJsonValue(stationJson(*record)) : QJsonValue(QJsonValue::Null));
+        if (!newMessages.empty()) o.insert(QStringLiteral("message"), newMessages.back());
+        newMessages.clear();
         output.write(QJsonDocument(o).toJson(QJsonDocument::Compact));
         output.write("\n");
     };

@@ -14,5 +14,8 @@ class StationRecord;
 int runDecodeCommand(const QStringList& args);
 int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors);
 
+struct MessageRecord;
+// The "message" object of one output line.
+QJsonObject messageJson(const MessageRecord& record);
 // The "station" object of one output line.
 QJsonObject stationJson(const StationRecord& record);
