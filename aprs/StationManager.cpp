@@ -118,7 +118,8 @@ void StationManager::eraseAt(size_t slot, bool deleteTrack) {
     StationRecord* record = m_slots[slot].get();
     m_lastFind.valid = false;
     if (m_removalObserver) m_removalObserver(*record);
-    if (deleteTrack) deleteTrackFile(record->call);
+    // Objects keep no track; the file of their name belongs to a station of that call, if any.
+    if (deleteTrack && record->stationType != StationType::Object) deleteTrackFile(record->call);
     unindex(record);
     m_slotOf.remove(record);
     m_slots[slot].reset();
