@@ -121,14 +121,16 @@ TEST_F(ObjectDecoding, KilledObjectWithoutARecordCreatesNothing) {
     EXPECT_EQ(stations.count(), 0);
 }
 
-TEST_F(ObjectDecoding, KillingAnObjectDeletesItsTrackFile) {
+// Objects keep no track, so a file of the object's name is a station's: killing the object leaves it.
+TEST_F(ObjectDecoding, KillingAnObjectLeavesTheTrackFileOfItsName) {
     ASSERT_NE(feed(kLive, QStringLiteral("N0CALL")), nullptr);
     QFile f(tracks.trackPath(kName));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(120, '\0'));
     f.close();
     EXPECT_EQ(feed(kKilled, QStringLiteral("N0CALL")), nullptr);
-    EXPECT_FALSE(QFile::exists(tracks.trackPath(kName)));
+    EXPECT_EQ(stations.count(), 0);
+    EXPECT_TRUE(QFile::exists(tracks.trackPath(kName)));
 }
 
 TEST_F(ObjectDecoding, BadObjectsAreDropped) {
