@@ -7,12 +7,11 @@
 #include "platform/Settings.h"
 #include "platform/Trace.h"
 
-GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, Clock& clock, Prompter& prompter,
-                             QObject* parent)
+GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, Clock& clock,
+                             Prompter& prompter, QObject* parent)
     : QObject(parent), m_home(home), m_settings(settings), m_clock(clock), m_prompter(prompter),
       m_stations(m_home, settings, clock),
-      m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }),
-      m_tracks(m_stations),
+      m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }), m_tracks(m_stations),
       m_messages(m_home, settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }),
       m_gps(settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
     m_stations.setTrackSink(&m_tracks);
@@ -22,7 +21,9 @@ GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, C
     qRegisterMetaType<EnginePortList>();
 }
 
-GlobalObjects::~GlobalObjects() { shutdown(); }
+GlobalObjects::~GlobalObjects() {
+    shutdown();
+}
 
 void GlobalObjects::start(int tickMs) {
     if (m_started) return;
@@ -76,7 +77,9 @@ void GlobalObjects::sendToAllActivePorts(const QString& data, const QString& fro
     }
 }
 
-void GlobalObjects::sendPositionNow() { m_beacons.sendPositionReport(m_activePorts); }
+void GlobalObjects::sendPositionNow() {
+    m_beacons.sendPositionReport(m_activePorts);
+}
 
 // --- incoming
 
@@ -185,12 +188,14 @@ void GlobalObjects::connectEngine() {
     connect(m_engine.get(), &PESocket::frameReceived, this, &GlobalObjects::handleReceivedFrame,
             Qt::QueuedConnection);
     connect(m_engine.get(), &PESocket::portInformation, this, &GlobalObjects::onPortInformation);
-    connect(m_engine.get(), &PESocket::closed, this, &GlobalObjects::RebuildActivePorts, Qt::QueuedConnection);
+    connect(m_engine.get(), &PESocket::closed, this, &GlobalObjects::RebuildActivePorts,
+            Qt::QueuedConnection);
     const QString host = read(m_settings, Settings::ComputerName);
     const int port = read(m_settings, Settings::Port);
     if (!m_engine->connectToEngine(host, port)) {
-        const auto answer = m_prompter.askYesNo(QStringLiteral("Failed to connect to Zel Packet Engine\nTry again?"),
-                                                Prompter::Icon::Information);
+        const auto answer =
+            m_prompter.askYesNo(QStringLiteral("Failed to connect to Zel Packet Engine\nTry again?"),
+                                Prompter::Icon::Information);
         if (answer == Prompter::Answer::No) {
             // No: no further attempt in this run.
             m_engine.reset();
@@ -215,7 +220,8 @@ void GlobalObjects::ConnectAPRSServer() {
     connect(m_aprsClient.get(), &APRSServerClient::connectedChanged, this, &GlobalObjects::RebuildActivePorts,
             Qt::QueuedConnection);
     if (!m_aprsClient->Connect(host, port, read(m_settings, Settings::APRSRVFILTER),
-                               read(m_settings, Settings::APRSRVLOGIN), read(m_settings, Settings::APRSRVPASSWORD)))
+                               read(m_settings, Settings::APRSRVLOGIN),
+                               read(m_settings, Settings::APRSRVPASSWORD)))
         m_aprsClient.reset();
 }
 

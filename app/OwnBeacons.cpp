@@ -37,4 +37,6 @@ void OwnBeacons::sendPositionReport(const ActivePortList& ports) {
     for (const ActivePort& entry : entries) m_send(positionReport(entry.port));
 }
 
-void OwnBeacons::sendBeaconText(int port) { m_send(beaconText(port)); }
+void OwnBeacons::sendBeaconText(int port) {
+    m_send(beaconText(port));
+}

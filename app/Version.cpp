@@ -16,4 +16,6 @@ ProgramVersion ProgramVersion::fromBuildDate(const char* date) {
     return v;
 }
 
-ProgramVersion ProgramVersion::current() { return fromBuildDate(__DATE__); }
+ProgramVersion ProgramVersion::current() {
+    return fromBuildDate(__DATE__);
+}

@@ -27,7 +27,8 @@ APRSServerClient::APRSServerClient(SettingsStore& settings, Clock& clock, QObjec
 APRSServerClient::~APRSServerClient() {
     m_socket.disconnect(this);
     if (m_connected && m_socket.state() == QAbstractSocket::ConnectedState) {
-        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(200)) {}
+        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(200)) {
+        }
         ::shutdown(static_cast<int>(m_socket.socketDescriptor()), SHUT_WR);
     }
     m_socket.abort();
@@ -71,7 +72,8 @@ std::pair<QString, quint16> APRSServerClient::parseServerText(const QString& ser
 }
 
 QByteArray APRSServerClient::loginLine(const QString& login, const QString& password, const QString& filter) {
-    return CodePage::encode(QStringLiteral("user %1 pass %2 vers Quillon 2005 %3\r\n").arg(login, password, filter));
+    return CodePage::encode(
+        QStringLiteral("user %1 pass %2 vers Quillon 2005 %3\r\n").arg(login, password, filter));
 }
 
 void APRSServerClient::onConnected() {
@@ -113,8 +115,8 @@ void APRSServerClient::Close() {
 }
 
 QByteArray APRSServerClient::packetBytes(const OutboundPacket& p, bool unicodePart2) {
-    QByteArray bytes = CodePage::encode(p.fromCall) + '>' + CodePage::encode(p.toCall) + ",TCPIP*:" +
-                       CodePage::encode(p.part1);
+    QByteArray bytes = CodePage::encode(p.fromCall) + '>' + CodePage::encode(p.toCall) +
+                       ",TCPIP*:" + CodePage::encode(p.part1);
     if (unicodePart2 && !p.part2.isEmpty()) {
         bytes.append('\0');
         for (QChar c : p.part2) {

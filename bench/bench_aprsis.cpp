@@ -21,7 +21,8 @@ QByteArray makeFeed(int lines) {
         switch (i % 4) {
         case 0:
             feed += call + ">APRS,TCPIP*,qAC,T2TEST:!" + QByteArray::number(lat / 100 + 10) + "03.50N/" +
-                    QByteArray::number(lon / 100 + 100) + "01.75W-Plain position " + QByteArray::number(i) + "\r\n";
+                    QByteArray::number(lon / 100 + 100) + "01.75W-Plain position " + QByteArray::number(i) +
+                    "\r\n";
             break;
         case 1:
             feed += call + "-9>S32U6T,WIDE1-1,qAR,N0GATE:`(_fn\"Oj/]Mobile " + QByteArray::number(i) + "\r\n";
@@ -30,7 +31,8 @@ QByteArray makeFeed(int lines) {
             feed += call + ">APZEL,TCPIP*,qAC,T2TEST:>Status text number " + QByteArray::number(i) + "\r\n";
             break;
         default:
-            feed += call + "-13>APRS,TCPIP*,qAC,T2TEST:_10090556c220s004g005t077r000p000P000h50b09900wRSW\r\n";
+            feed +=
+                call + "-13>APRS,TCPIP*,qAC,T2TEST:_10090556c220s004g005t077r000p000P000h50b09900wRSW\r\n";
         }
     }
     return feed;
@@ -51,7 +53,8 @@ static void BM_ServerLinesIntoStationDatabase(benchmark::State& state) {
         std::vector<QByteArray> split;
         // The feed arrives in reads of about 500 bytes, as a socket gives it.
         for (qsizetype at = 0; at < feed.size(); at += 500)
-            reader.feed(QByteArrayView(feed.constData() + at, std::min<qsizetype>(500, feed.size() - at)), split);
+            reader.feed(QByteArrayView(feed.constData() + at, std::min<qsizetype>(500, feed.size() - at)),
+                        split);
         for (const QByteArray& line : split) {
             if (auto monitor = serverLineToMonitorLine(line, clock.nowUtc().time())) {
                 if (StationRecord* r = stations.ProcessMonitorText(*monitor, -1)) stations.MoveToEnd(r);
@@ -60,7 +63,8 @@ static void BM_ServerLinesIntoStationDatabase(benchmark::State& state) {
         lines += static_cast<std::int64_t>(split.size());
         clock.advance(1000); // a new second, so the duplicate filter lets the repeats through
     }
-    state.counters["lines_per_second"] = benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
+    state.counters["lines_per_second"] =
+        benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
     state.counters["stations"] = stations.count();
 }
 BENCHMARK(BM_ServerLinesIntoStationDatabase)->Unit(benchmark::kMillisecond);

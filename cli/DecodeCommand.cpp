@@ -68,12 +68,24 @@ QString chomp(QByteArray bytes) {
 QJsonObject messageJson(const MessageRecord& m) {
     QString status;
     switch (m.status) {
-    case MessageStatus::ForMe: status = QStringLiteral("for_me"); break;
-    case MessageStatus::Bulletin: status = QStringLiteral("bulletin"); break;
-    case MessageStatus::Acknowledged: status = QStringLiteral("acknowledged"); break;
-    case MessageStatus::SentByMe: status = QStringLiteral("sent_by_me"); break;
-    case MessageStatus::Stopped: status = QStringLiteral("stopped"); break;
-    default: status = QStringLiteral("other"); break;
+    case MessageStatus::ForMe:
+        status = QStringLiteral("for_me");
+        break;
+    case MessageStatus::Bulletin:
+        status = QStringLiteral("bulletin");
+        break;
+    case MessageStatus::Acknowledged:
+        status = QStringLiteral("acknowledged");
+        break;
+    case MessageStatus::SentByMe:
+        status = QStringLiteral("sent_by_me");
+        break;
+    case MessageStatus::Stopped:
+        status = QStringLiteral("stopped");
+        break;
+    default:
+        status = QStringLiteral("other");
+        break;
     }
     QJsonObject o;
     o.insert(QStringLiteral("from"), m.from);

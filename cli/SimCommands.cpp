@@ -29,7 +29,8 @@ struct SimOptions {
 };
 
 bool parseSimOptions(const QStringList& args, const QString& defaultListen, SimOptions& o) {
-    const auto listen = SimSupport::parseListen(SimSupport::option(args, QStringLiteral("--listen"), defaultListen));
+    const auto listen =
+        SimSupport::parseListen(SimSupport::option(args, QStringLiteral("--listen"), defaultListen));
     if (!listen) {
         printError(QStringLiteral("--listen wants ADDRESS:PORT"));
         return false;
@@ -60,7 +61,8 @@ int runEngineSimCommand(const QStringList& args) {
     if (!parseSimOptions(args, QStringLiteral("127.0.0.1:8000"), o)) return 2;
     EngineSimulator sim;
     sim.setPortInformation(SimSupport::option(args, QStringLiteral("--ports"), QStringLiteral("1;Port 1")));
-    sim.setReplay(o.replay, o.rate, SimSupport::option(args, QStringLiteral("--replay-port"), QStringLiteral("0")).toInt());
+    sim.setReplay(o.replay, o.rate,
+                  SimSupport::option(args, QStringLiteral("--replay-port"), QStringLiteral("0")).toInt());
     sim.log = printLine;
     if (!sim.listen(o.address, o.port)) {
         printError(QStringLiteral("cannot listen on %1:%2").arg(o.address.toString()).arg(o.port));

@@ -28,8 +28,10 @@ QString printable(const QByteArray& bytes) {
     QString out;
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c >= 0x20 && c < 0x7f) out += QLatin1Char(ch);
-        else out += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+        if (c >= 0x20 && c < 0x7f)
+            out += QLatin1Char(ch);
+        else
+            out += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
     }
     return out;
 }

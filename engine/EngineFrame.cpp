@@ -12,7 +12,8 @@ namespace EngineCodec {
 namespace {
 void putCall(char* field, const QByteArray& call) {
     std::memset(field, 0, kCallFieldSize);
-    std::memcpy(field, call.constData(), static_cast<size_t>(std::min<qsizetype>(call.size(), kMaxCallLength)));
+    std::memcpy(field, call.constData(),
+                static_cast<size_t>(std::min<qsizetype>(call.size(), kMaxCallLength)));
 }
 QByteArray getCall(const char* field) {
     const void* nul = std::memchr(field, 0, kCallFieldSize);
@@ -51,7 +52,9 @@ QByteArray encodeFrame(uint32_t port, char kind, const QByteArray& fromCall, con
     return encodeHeader(port, kind, fromCall, toCall, static_cast<uint32_t>(data.size())) + data;
 }
 
-QByteArray callBytes(const QString& call) { return CodePage::encode(call).left(kMaxCallLength); }
+QByteArray callBytes(const QString& call) {
+    return CodePage::encode(call).left(kMaxCallLength);
+}
 
 QStringList splitViaPath(const QString& via) {
     static const QRegularExpression separators(QStringLiteral("[, ]"));

@@ -86,7 +86,8 @@ void PESocket::sendUnproto(const OutboundPacket& packet) {
 void PESocket::disconnectGracefully() {
     m_socket.disconnect(this);
     if (m_socket.state() == QAbstractSocket::ConnectedState) {
-        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(200)) {}
+        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(200)) {
+        }
         ::shutdown(static_cast<int>(m_socket.socketDescriptor()), SHUT_WR);
         // Discard what the engine still sends until it closes, for a moment (a third of a second at most).
         for (int i = 0; i < 3 && m_socket.state() == QAbstractSocket::ConnectedState; ++i) {

@@ -19,11 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<EngineFrame> b;
     bool okChunked = true;
     for (qsizetype at = 0; at < stream.size() && okChunked; at += static_cast<qsizetype>(step))
-        okChunked = chunked.feed(stream.sliced(at, std::min<qsizetype>(static_cast<qsizetype>(step), stream.size() - at)), b);
+        okChunked = chunked.feed(
+            stream.sliced(at, std::min<qsizetype>(static_cast<qsizetype>(step), stream.size() - at)), b);
 
     if (okWhole != okChunked || a.size() != b.size()) std::abort();
     for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].data != b[i].data || a[i].header.kind != b[i].header.kind || a[i].header.port != b[i].header.port)
+        if (a[i].data != b[i].data || a[i].header.kind != b[i].header.kind ||
+            a[i].header.port != b[i].header.port)
             std::abort();
         if (a[i].header.port >= EngineCodec::kFirstInvalidPort) std::abort();
         (void)EngineCodec::frameText(a[i].data);

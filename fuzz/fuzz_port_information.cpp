@@ -5,8 +5,10 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString text = EngineCodec::frameText(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    const QString text =
+        EngineCodec::frameText(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     const EnginePortList list = EngineCodec::parsePortInformation(text);
-    if (list.count < 0 || list.count > EnginePortList::kMaxPorts || list.descriptions.size() != list.count) std::abort();
+    if (list.count < 0 || list.count > EnginePortList::kMaxPorts || list.descriptions.size() != list.count)
+        std::abort();
     return 0;
 }

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ServerLineReader reader;
     std::vector<QByteArray> lines;
     for (qsizetype at = 0; at < stream.size(); at += static_cast<qsizetype>(step))
-        reader.feed(stream.sliced(at, std::min<qsizetype>(static_cast<qsizetype>(step), stream.size() - at)), lines);
+        reader.feed(stream.sliced(at, std::min<qsizetype>(static_cast<qsizetype>(step), stream.size() - at)),
+                    lines);
     for (const QByteArray& line : lines) {
         if (line.isEmpty() || line.size() > ServerLineReader::kMaxLine) std::abort();
         if (line.contains('\r') || line.contains('\n')) std::abort();

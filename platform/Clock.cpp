@@ -27,8 +27,12 @@ private:
 };
 } // namespace
 
-QDateTime SystemClock::nowUtc() const { return QDateTime::currentDateTimeUtc(); }
-std::unique_ptr<Timer> SystemClock::createTimer() { return std::make_unique<QtTimer>(); }
+QDateTime SystemClock::nowUtc() const {
+    return QDateTime::currentDateTimeUtc();
+}
+std::unique_ptr<Timer> SystemClock::createTimer() {
+    return std::make_unique<QtTimer>();
+}
 
 class ManualClock::ManualTimer : public Timer {
 public:
@@ -63,7 +67,9 @@ ManualClock::~ManualClock() {
     for (ManualTimer* t : m_timers) t->m_clock = nullptr;
 }
 
-std::unique_ptr<Timer> ManualClock::createTimer() { return std::make_unique<ManualTimer>(this); }
+std::unique_ptr<Timer> ManualClock::createTimer() {
+    return std::make_unique<ManualTimer>(this);
+}
 
 void ManualClock::advance(qint64 ms) {
     const QDateTime target = m_now.addMSecs(ms);

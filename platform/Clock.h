@@ -9,7 +9,7 @@
 class Timer {
 public:
     virtual ~Timer() = default;
-    virtual void start(int intervalMs) = 0;          // periodic
+    virtual void start(int intervalMs) = 0; // periodic
     virtual void startSingleShot(int delayMs) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;

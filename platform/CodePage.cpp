@@ -36,6 +36,8 @@ QString decode(QByteArrayView bytes) {
     return decodeWindows1252(bytes);
 }
 
-QByteArray encode(const QString& text) { return text.toUtf8(); }
+QByteArray encode(const QString& text) {
+    return text.toUtf8();
+}
 
 } // namespace CodePage

@@ -29,7 +29,8 @@ void DataFileWriter::f64(double v) {
 }
 
 void DataFileWriter::time(const SystemTime& t) {
-    for (uint16_t v : {t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.millisecond}) u16(v);
+    for (uint16_t v : {t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.millisecond})
+        u16(v);
 }
 
 void DataFileWriter::string(const QString& s) {
@@ -46,7 +47,8 @@ void DataFileWriter::string(const QString& s) {
     u16(0);
 }
 
-DataFileReader::DataFileReader(QByteArray data, bool utf16Strings) : m_data(std::move(data)), m_utf16(utf16Strings) {}
+DataFileReader::DataFileReader(QByteArray data, bool utf16Strings)
+    : m_data(std::move(data)), m_utf16(utf16Strings) {}
 
 bool DataFileReader::take(qsizetype n, const char** out) {
     if (n < 0 || n > remaining()) {

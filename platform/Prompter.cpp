@@ -7,7 +7,9 @@ Prompter::Answer HeadlessPrompter::askYesNo(const QString& text, Icon) {
     return Answer::Yes;
 }
 
-void HeadlessPrompter::report(const QString& text, Icon) { Trace::write(text); }
+void HeadlessPrompter::report(const QString& text, Icon) {
+    Trace::write(text);
+}
 
 Prompter::Answer ScriptedPrompter::askYesNo(const QString& text, Icon) {
     asked << text;
@@ -17,4 +19,6 @@ Prompter::Answer ScriptedPrompter::askYesNo(const QString& text, Icon) {
     return a;
 }
 
-void ScriptedPrompter::report(const QString& text, Icon) { reported << text; }
+void ScriptedPrompter::report(const QString& text, Icon) {
+    reported << text;
+}

@@ -17,7 +17,8 @@ void onSignal(int) {
 void quitEventLoopOnSignals() {
     if (g_signalPipe[0] >= 0) return;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char c;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &c, 1);
@@ -26,4 +27,3 @@ void quitEventLoopOnSignals() {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 }
-

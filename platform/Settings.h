@@ -161,7 +161,8 @@ inline int read(const SettingsStore& s, const Settings::Int& d) {
     return s.readInt(QString::fromLatin1(d.section), QString::fromLatin1(d.name), d.defaultValue);
 }
 inline QString read(const SettingsStore& s, const Settings::Text& d) {
-    return s.readString(QString::fromLatin1(d.section), QString::fromLatin1(d.name), QString::fromLatin1(d.defaultValue));
+    return s.readString(QString::fromLatin1(d.section), QString::fromLatin1(d.name),
+                        QString::fromLatin1(d.defaultValue));
 }
 inline std::optional<QByteArray> read(const SettingsStore& s, const Settings::Binary& d) {
     return s.readBinary(QString::fromLatin1(d.section), QString::fromLatin1(d.name));
@@ -171,11 +172,13 @@ inline int read(const SettingsStore& s, const Settings::IntFamily& d, int n) {
                      d.defaultValue);
 }
 inline QString read(const SettingsStore& s, const Settings::TextFamily& d, int n) {
-    return s.readString(QString::fromLatin1(d.section), SettingsStore::numbered(QString::fromLatin1(d.name), n),
+    return s.readString(QString::fromLatin1(d.section),
+                        SettingsStore::numbered(QString::fromLatin1(d.name), n),
                         QString::fromLatin1(d.defaultValue));
 }
 inline std::optional<QByteArray> read(const SettingsStore& s, const Settings::BinaryFamily& d, int n) {
-    return s.readBinary(QString::fromLatin1(d.section), SettingsStore::numbered(QString::fromLatin1(d.name), n));
+    return s.readBinary(QString::fromLatin1(d.section),
+                        SettingsStore::numbered(QString::fromLatin1(d.name), n));
 }
 inline void write(SettingsStore& s, const Settings::Int& d, int v) {
     s.writeInt(QString::fromLatin1(d.section), QString::fromLatin1(d.name), v);

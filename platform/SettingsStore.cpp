@@ -1,8 +1,8 @@
 #include "platform/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QSettings>
 #include <QStringList>
 
@@ -34,7 +34,8 @@ int SettingsStore::readInt(const QString& section, const QString& name, int defa
     return static_cast<int>(static_cast<quint32>(n));
 }
 
-QString SettingsStore::readString(const QString& section, const QString& name, const QString& defaultValue) const {
+QString SettingsStore::readString(const QString& section, const QString& name,
+                                  const QString& defaultValue) const {
     QSettings settings(m_filePath, QSettings::IniFormat);
     const QVariant v = settings.value(key(section, name));
     if (!v.isValid()) return defaultValue;

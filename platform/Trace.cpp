@@ -7,8 +7,12 @@ namespace Trace {
 namespace {
 std::atomic<bool> g_enabled{false};
 }
-void setEnabled(bool e) { g_enabled = e; }
-bool enabled() { return g_enabled; }
+void setEnabled(bool e) {
+    g_enabled = e;
+}
+bool enabled() {
+    return g_enabled;
+}
 void write(const QString& text) {
     if (!g_enabled) return;
     const QByteArray bytes = text.toUtf8();

@@ -36,7 +36,8 @@ TEST(AprsIsLink, OneTickSendsPositionAndBeaconsToServerAndEngineByteExact) {
 
     s.engine->clearReceived();
     s.tick();
-    ASSERT_TRUE(waitUntil([&] { return s.server.receivedLines().size() == 2 && s.framesOfKind("MV").size() == 2; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return s.server.receivedLines().size() == 2 && s.framesOfKind("MV").size() == 2; }));
     EXPECT_EQ(s.server.receivedBytes(),
               "NOCALL>APZEL,TCPIP*:=4035.90N/02258.20E-Quillon\rNOCALL>APZEL,TCPIP*:>QUILLON\r");
     const auto frames = s.framesOfKind("MV");
@@ -45,7 +46,8 @@ TEST(AprsIsLink, OneTickSendsPositionAndBeaconsToServerAndEngineByteExact) {
 
     // Each own packet to the server is echoed to the monitor, marked as an own transmission.
     ASSERT_TRUE(waitUntil([&] {
-        return std::count_if(s.handled.begin(), s.handled.end(), [](const ReceivedFrame& f) { return f.ownTransmission && f.port == -1; }) == 2;
+        return std::count_if(s.handled.begin(), s.handled.end(),
+                             [](const ReceivedFrame& f) { return f.ownTransmission && f.port == -1; }) == 2;
     }));
     for (const ReceivedFrame& f : s.handled) {
         if (f.port == -1 && f.ownTransmission) {
@@ -58,9 +60,11 @@ TEST(AprsIsLink, ServerLinesReachTheStationInOrderAndRadioTrafficIsNeverForwarde
     ServerFixture s;
     ASSERT_TRUE(s.startAndWaitForBoth());
     for (int i = 0; i < 40; ++i) {
-        s.server.sendLine(QByteArray("N") + QByteArray::number(i) + "QP>APRS,TCPIP*,qAC,T2TEST:>status number " +
-                          QByteArray::number(i));
-        s.engine->sendMonitored(0, 'U', EngineSimulator::monitorText(0, "RADIO", "APRS", {}, ">heard on the radio", QTime(1, 1, 1)));
+        s.server.sendLine(QByteArray("N") + QByteArray::number(i) +
+                          "QP>APRS,TCPIP*,qAC,T2TEST:>status number " + QByteArray::number(i));
+        s.engine->sendMonitored(
+            0, 'U',
+            EngineSimulator::monitorText(0, "RADIO", "APRS", {}, ">heard on the radio", QTime(1, 1, 1)));
     }
     s.server.sendLine("# a server comment");
     s.server.sendLine("N0SHORT>APRS:abc");
@@ -71,7 +75,8 @@ TEST(AprsIsLink, ServerLinesReachTheStationInOrderAndRadioTrafficIsNeverForwarde
         if (f.port != -1) continue;
         EXPECT_EQ(f.fromInternet, 1);
         EXPECT_EQ(f.ownTransmission, 0);
-        EXPECT_TRUE(f.text.startsWith(QStringLiteral("GT:Fm N%1QP To APRS Via MYGATE* <UI pid=F0 Len=").arg(next)))
+        EXPECT_TRUE(
+            f.text.startsWith(QStringLiteral("GT:Fm N%1QP To APRS Via MYGATE* <UI pid=F0 Len=").arg(next)))
             << f.text.toStdString();
         EXPECT_TRUE(f.text.endsWith(QStringLiteral("\r>status number %1\r").arg(next)));
         ++next;
@@ -109,7 +114,12 @@ TEST(AprsIsLink, OwnPacketsNeverGoToAServerThatIsNotConnected) {
     ServerFixture s;
     write(s.t.settings, Settings::APRSRVCONNECTSTARTUP, 0);
     s.start();
-    OutboundPacket p{QStringLiteral(">"), QStringLiteral("hello"), QStringLiteral("N0CALL"), QStringLiteral("APZEL"), {}, -1};
+    OutboundPacket p{QStringLiteral(">"),
+                     QStringLiteral("hello"),
+                     QStringLiteral("N0CALL"),
+                     QStringLiteral("APZEL"),
+                     {},
+                     -1};
     s.station->SendPacketUN(p);
     write(s.t.settings, Settings::APRSERVER, QStringLiteral("127.0.0.1:%1").arg(s.server.port()));
     s.station->ConnectAPRSServer();
@@ -133,9 +143,11 @@ TEST(AprsIsLink, ServerTextAndLoginDefaults) {
     write(s.t.settings, Settings::APRSRVPASSWORD, QStringLiteral("")); // a login without passcode is not used
     write(s.t.settings, Settings::APRSRVFILTER, QStringLiteral("Filter r/40/22/50"));
     write(s.t.settings, Settings::MYCALL, QStringLiteral("N0ME"));
-    write(s.t.settings, Settings::APRSERVER, QStringLiteral("127.0.0.1:%1;Local test server").arg(s.server.port()));
+    write(s.t.settings, Settings::APRSERVER,
+          QStringLiteral("127.0.0.1:%1;Local test server").arg(s.server.port()));
     ASSERT_TRUE(s.startAndWaitForBoth());
-    EXPECT_EQ(s.server.loginLines().front(), "user N0ME pass Listenonly300 vers Quillon 2005 Filter r/40/22/50");
+    EXPECT_EQ(s.server.loginLines().front(),
+              "user N0ME pass Listenonly300 vers Quillon 2005 Filter r/40/22/50");
 
     s.station->disconnectAPRSServer();
     write(s.t.settings, Settings::APRSRVPASSWORD, QStringLiteral("12345"));

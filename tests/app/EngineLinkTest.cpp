@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray infoOf(const EngineFrame& f) { return EngineCodec::parseUnproto(f).info; }
+QByteArray infoOf(const EngineFrame& f) {
+    return EngineCodec::parseUnproto(f).info;
 }
+} // namespace
 
 TEST(EngineLink, ConnectsAsksForPortsThenSwitchesMonitoringOn) {
     StationFixture s;
@@ -29,9 +31,10 @@ TEST(EngineLink, MonitoredFramesReachTheCentralObjectInArrivalOrder) {
     StationFixture s;
     ASSERT_TRUE(s.startAndWaitForMonitoring());
     for (int i = 0; i < 50; ++i)
-        s.engine->sendMonitored(i % 2, i % 5 == 0 ? 'T' : 'U',
-                                EngineSimulator::monitorText(i % 2, QStringLiteral("N%1CALL").arg(i), "APRS", {},
-                                                             QByteArray(">status ") + QByteArray::number(i), QTime(1, 2, 3)));
+        s.engine->sendMonitored(
+            i % 2, i % 5 == 0 ? 'T' : 'U',
+            EngineSimulator::monitorText(i % 2, QStringLiteral("N%1CALL").arg(i), "APRS", {},
+                                         QByteArray(">status ") + QByteArray::number(i), QTime(1, 2, 3)));
     s.engine->sendMonitored(0, 'U', QByteArray());
     ASSERT_TRUE(waitUntil([&] { return s.handled.size() == 51; }));
     for (int i = 0; i < 50; ++i) {
@@ -96,7 +99,8 @@ TEST(EngineLink, AQueryBringsThePositionReportForwardUnlessReportsAreOff) {
     s.tick(); // first report
     ASSERT_TRUE(waitUntil([&] { return s.framesOfKind("MV").size() == 1; }));
     s.tick();
-    s.engine->sendMonitored(0, 'U', EngineSimulator::monitorText(0, "N0CALL", "APRS", "WIDE1-1", "?APRS?", QTime(1, 2, 3)));
+    s.engine->sendMonitored(
+        0, 'U', EngineSimulator::monitorText(0, "N0CALL", "APRS", "WIDE1-1", "?APRS?", QTime(1, 2, 3)));
     ASSERT_TRUE(waitUntil([&] { return s.station->positionCountdown() == 0; }));
     s.tick();
     ASSERT_TRUE(waitUntil([&] { return s.framesOfKind("MV").size() == 2; }));
@@ -107,7 +111,8 @@ TEST(EngineLink, AQueryBringsThePositionReportForwardUnlessReportsAreOff) {
     s.engine->sendMonitored(0, 'U', "Fm X\r?APRS?\r");
     ASSERT_TRUE(waitUntil([&] { return s.handled.size() == before + 1; }));
     EXPECT_EQ(s.station->positionCountdown(), 30);
-    s.engine->sendMonitored(0, 'U', EngineSimulator::monitorText(0, "N0CALL", "APRS", {}, "?APRS?", QTime(1, 2, 4)));
+    s.engine->sendMonitored(0, 'U',
+                            EngineSimulator::monitorText(0, "N0CALL", "APRS", {}, "?APRS?", QTime(1, 2, 4)));
     ASSERT_TRUE(waitUntil([&] { return s.station->positionCountdown() == 0; }));
     s.tick();
     s.tick();

@@ -42,8 +42,8 @@ TEST(MobileBeaconingProgram, GpsFixesBecomeMicEReportsOnTheChosenPorts) {
     write(t.settings, Settings::GPS_STATUS, QStringLiteral("Mobile"));
 
     QProcess station;
-    station.start(QStringLiteral(QP_PROGRAM), {QStringLiteral("--home"), t.home.root(), QStringLiteral("--headless"),
-                                               QStringLiteral("--gps")});
+    station.start(QStringLiteral(QP_PROGRAM), {QStringLiteral("--home"), t.home.root(),
+                                               QStringLiteral("--headless"), QStringLiteral("--gps")});
     ASSERT_TRUE(station.waitForStarted());
     ASSERT_TRUE(waitUntil([&] { return gpsd.finished(); }, 15000));
     waitUntil([] { return false; }, 500); // the last reports on their way
@@ -62,7 +62,8 @@ TEST(MobileBeaconingProgram, GpsFixesBecomeMicEReportsOnTheChosenPorts) {
         const EngineCodec::UnprotoContent content = EngineCodec::parseUnproto(reports[i]);
         EXPECT_EQ(content.via, QStringList{"WIDE1-1"});
         EXPECT_TRUE(content.info.endsWith("Mobile"));
-        const auto fields = decodeMicEFields(QByteArrayView(reports[i].header.toCall), QByteArrayView(content.info));
+        const auto fields =
+            decodeMicEFields(QByteArrayView(reports[i].header.toCall), QByteArrayView(content.info));
         ASSERT_TRUE(fields.has_value());
         EXPECT_NEAR(fields->latitude, expectedLatitude[i], 0.01 / 60 + 1e-9);
         EXPECT_NEAR(fields->longitude, i < 2 ? 22.9700 : 22.9701, 0.01 / 60 + 1e-9);

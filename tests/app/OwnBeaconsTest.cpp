@@ -1,5 +1,5 @@
-#include "app/ActivePortList.h"
 #include "app/OwnBeacons.h"
+#include "app/ActivePortList.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
 

@@ -1,9 +1,9 @@
 #include "app/HeadlessMonitor.h"
 #include "app/Version.h"
 #include "cli/EngineSimulator.h"
+#include "platform/Settings.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
-#include "platform/Settings.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -21,8 +21,10 @@ TEST(Program, VersionComesFromTheBuildDate) {
 
 TEST(Program, HeadlessMonitorMarksOwnTransmissionsAndKeepsControlCharactersOffTheTerminal) {
     ReceivedFrame f;
-    f.text = QStringLiteral(" 1:Fm A To B <UI pid=F0 Len=3 >[01:02:03]\rab\x1b" "c\r");
-    EXPECT_EQ(HeadlessMonitor::format(f), QStringLiteral("    1:Fm A To B <UI pid=F0 Len=3 >[01:02:03]\n   ab\uFFFDc"));
+    f.text = QStringLiteral(" 1:Fm A To B <UI pid=F0 Len=3 >[01:02:03]\rab\x1b"
+                            "c\r");
+    EXPECT_EQ(HeadlessMonitor::format(f),
+              QStringLiteral("    1:Fm A To B <UI pid=F0 Len=3 >[01:02:03]\n   ab\uFFFDc"));
     f.ownTransmission = 1;
     EXPECT_TRUE(HeadlessMonitor::format(f).startsWith("TX  1:Fm"));
 }
@@ -41,8 +43,8 @@ TEST(Program, HeadlessStationPrintsTrafficBeaconsAndSavesOnSigterm) {
 
     QProcess station;
     station.start(QStringLiteral(QP_PROGRAM),
-                  {QStringLiteral("--home"), t.home.root(), QStringLiteral("--headless"), QStringLiteral("--tick-seconds"),
-                   QStringLiteral("1")});
+                  {QStringLiteral("--home"), t.home.root(), QStringLiteral("--headless"),
+                   QStringLiteral("--tick-seconds"), QStringLiteral("1")});
     ASSERT_TRUE(station.waitForStarted());
     ASSERT_TRUE(waitUntil(
         [&] {

@@ -237,7 +237,7 @@ TEST(MicE, MalformedFieldsAreRefused) {
     EXPECT_FALSE(decodeMicEFields(u"TYPS5P", u"`\x01YgoXv>/")); // longitude degrees below the range
     EXPECT_FALSE(decodeMicEFields(u"TYPS5P", u"`d\x01goXv>/"));
     EXPECT_FALSE(decodeMicEFields(u"TYPS5P", u"`dY\x80oXv>/")); // hundredths beyond 99
-    EXPECT_FALSE(decodeMicEFields(u"TYPS5P", u"`dYg\x01Xv>/"));  // speed byte below the range
-    EXPECT_FALSE(decodeMicEFields(u"Y9PS5P", u"`dYgoXv>/"));     // latitude 99
-    EXPECT_TRUE(decodeMicEFields(u"TYPS5P-3", u"`dYgoXv>/"));    // an SSID does not matter
+    EXPECT_FALSE(decodeMicEFields(u"TYPS5P", u"`dYg\x01Xv>/")); // speed byte below the range
+    EXPECT_FALSE(decodeMicEFields(u"Y9PS5P", u"`dYgoXv>/"));    // latitude 99
+    EXPECT_TRUE(decodeMicEFields(u"TYPS5P-3", u"`dYgoXv>/"));   // an SSID does not matter
 }

@@ -40,23 +40,33 @@ TEST(ServerLineReader, FiveHundredBytesAreKeptAndALongerLineIsThrownAwayWithTheR
 }
 
 TEST(AprsIsClient, LoginLineKeepsTheFilterAsStoredAndEndsInCrLf) {
-    EXPECT_EQ(APRSServerClient::loginLine("N0CALL", "12345", ""), "user N0CALL pass 12345 vers Quillon 2005 \r\n");
+    EXPECT_EQ(APRSServerClient::loginLine("N0CALL", "12345", ""),
+              "user N0CALL pass 12345 vers Quillon 2005 \r\n");
     EXPECT_EQ(APRSServerClient::loginLine("N0CALL", "-1", "Filter r/40/22/50"),
               "user N0CALL pass -1 vers Quillon 2005 Filter r/40/22/50\r\n");
 }
 
 TEST(AprsIsClient, OwnPacketBytesEndInOneCrAndTheUnicodeFormHasOneZeroByte) {
-    OutboundPacket p{QStringLiteral("=4035.90N/02258.20E-"), QStringLiteral("Quillon"), QStringLiteral("N0CALL"),
-                     QStringLiteral("APZEL"), QStringLiteral("RELAY"), -1};
+    OutboundPacket p{QStringLiteral("=4035.90N/02258.20E-"),
+                     QStringLiteral("Quillon"),
+                     QStringLiteral("N0CALL"),
+                     QStringLiteral("APZEL"),
+                     QStringLiteral("RELAY"),
+                     -1};
     EXPECT_EQ(APRSServerClient::packetBytes(p, false), "N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-Quillon\r");
-    EXPECT_EQ(APRSServerClient::packetBytes(p, true),
-              QByteArray("N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-") + QByteArray("\0Q\0u\0i\0l\0l\0o\0n\0\r", 16));
+    EXPECT_EQ(APRSServerClient::packetBytes(p, true), QByteArray("N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-") +
+                                                          QByteArray("\0Q\0u\0i\0l\0l\0o\0n\0\r", 16));
     p.part2.clear();
     EXPECT_EQ(APRSServerClient::packetBytes(p, true), "N0CALL>APZEL,TCPIP*:=4035.90N/02258.20E-\r");
 }
 
 TEST(AprsIsClient, EchoLineUsesMygateWithoutStarAndLocalTime) {
-    OutboundPacket p{QStringLiteral(">"), QStringLiteral("QUILLON"), QStringLiteral("N0CALL"), QStringLiteral("APZEL"), {}, -1};
+    OutboundPacket p{QStringLiteral(">"),
+                     QStringLiteral("QUILLON"),
+                     QStringLiteral("N0CALL"),
+                     QStringLiteral("APZEL"),
+                     {},
+                     -1};
     EXPECT_EQ(APRSServerClient::echoLine(p, QDateTime(QDate(2026, 1, 2), QTime(7, 8, 9))),
               "GT:Fm N0CALL To APZEL Via MYGATE <UI pid=F0 Len=8 >[07:08:09]\r>QUILLON\r");
 }

@@ -110,8 +110,12 @@ TEST(EngineCodec, PortInformation) {
 }
 
 TEST(EngineCodec, UnprotoFramesWithAndWithoutViaPath) {
-    OutboundPacket p{QStringLiteral("=4035.90N/02258.20E-"), QStringLiteral("Quillon"), QStringLiteral("NOCALL"),
-                     QStringLiteral("APZEL"), QStringLiteral("WIDE1-1,WIDE2-1"), 0};
+    OutboundPacket p{QStringLiteral("=4035.90N/02258.20E-"),
+                     QStringLiteral("Quillon"),
+                     QStringLiteral("NOCALL"),
+                     QStringLiteral("APZEL"),
+                     QStringLiteral("WIDE1-1,WIDE2-1"),
+                     0};
     QByteArray f = EngineCodec::buildUnproto(p, false);
     EXPECT_EQ(f[4], 'V');
     const QByteArray data = f.mid(36);
@@ -130,7 +134,8 @@ TEST(EngineCodec, UnprotoFramesWithAndWithoutViaPath) {
     EXPECT_EQ(f.mid(36), "=4035.90N/02258.20E-Quillon");
 
     // Unicode port: part 2 as UTF-16LE, part 1 stays 8-bit.
-    p = OutboundPacket{QStringLiteral(">"), QStringLiteral("ab"), QStringLiteral("N0CALL"), QStringLiteral("APZEL"), {}, 0};
+    p = OutboundPacket{
+        QStringLiteral(">"), QStringLiteral("ab"), QStringLiteral("N0CALL"), QStringLiteral("APZEL"), {}, 0};
     f = EngineCodec::buildUnproto(p, true);
     EXPECT_EQ(f.mid(36), QByteArray(">a\0b\0", 5));
     EXPECT_EQ(qFromLittleEndian<uint32_t>(f.constData() + 28), 5u);

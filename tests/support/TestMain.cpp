@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString dir = QDir::tempPath() + QStringLiteral("/quillpad-test-runtime");
         QDir().mkpath(dir);
