@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 
 namespace {
 class QtTimer : public Timer {
@@ -26,6 +27,22 @@ private:
     QTimer m_timer;
 };
 } // namespace
+
+QDateTime Clock::nowLocal() const { return toLocal(nowUtc()); }
+
+QDateTime Clock::toLocal(const QDateTime& utc) {
+    struct Cache {
+        qint64 bucket = std::numeric_limits<qint64>::min();
+        int offset = 0;
+    };
+    thread_local Cache cache;
+    const qint64 bucket = utc.toSecsSinceEpoch() / 900;
+    if (bucket != cache.bucket) {
+        cache.offset = utc.toLocalTime().offsetFromUtc();
+        cache.bucket = bucket;
+    }
+    return utc.toOffsetFromUtc(cache.offset);
+}
 
 QDateTime SystemClock::nowUtc() const {
     return QDateTime::currentDateTimeUtc();

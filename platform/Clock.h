@@ -21,7 +21,10 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime nowUtc() const = 0;
-    QDateTime nowLocal() const { return nowUtc().toLocalTime(); }
+    // Local time as a fixed offset from UTC. The offset is looked up once per quarter hour (zone
+    // changes fall on quarter hours), because every time-zone lookup costs a file-system check.
+    QDateTime nowLocal() const;
+    static QDateTime toLocal(const QDateTime& utc);
     virtual std::unique_ptr<Timer> createTimer() = 0;
 };
 
