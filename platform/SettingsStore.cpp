@@ -1,12 +1,73 @@
 #include "platform/SettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSettings>
 #include <QStringList>
+#include <memory>
+#include <unordered_map>
+
+namespace {
+// Create the file owner-only before QSettings first writes it, so the passcode is never readable by others.
+void prepareFile(const QString& path) {
+    QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    if (!info.exists()) {
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) f.close();
+    }
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+} // namespace
+
+namespace {
+// One open settings file per path, shared by every store on that path in the process, so a write
+// is seen by the next read at once. A change made to the file from outside (another process, an
+// editor) is noticed by a check of the file at most every 200 ms: opening the file anew for every
+// read costs several microseconds, and settings are read for every packet.
+struct OpenFile {
+    std::unique_ptr<QSettings> settings;
+    QElapsedTimer checked;
+    QDateTime modified;
+    qint64 size = -1;
+};
+
+QMutex g_filesMutex;
+std::unordered_map<QString, OpenFile>& openFiles() {
+    static std::unordered_map<QString, OpenFile> files;
+    return files;
+}
+
+void noteFileState(OpenFile& f, const QString& path) {
+    const QFileInfo info(path);
+    f.modified = info.exists() ? info.lastModified() : QDateTime();
+    f.size = info.exists() ? info.size() : -1;
+    f.checked.start();
+}
+
+// The shared QSettings of a path, opened anew when the file changed under it. Called locked.
+QSettings& openFile(const QString& path) {
+    OpenFile& f = openFiles()[path];
+    if (f.settings && f.checked.isValid() && f.checked.elapsed() < 200) return *f.settings;
+    const QDateTime modified = f.modified;
+    const qint64 size = f.size;
+    noteFileState(f, path);
+    if (!f.settings || modified != f.modified || size != f.size)
+        f.settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return *f.settings;
+}
+} // namespace
 
 SettingsStore::SettingsStore(QString filePath) : m_filePath(std::move(filePath)) {}
+
+QVariant SettingsStore::value(const QString& section, const QString& name) const {
+    QMutexLocker lock(&g_filesMutex);
+    return openFile(m_filePath).value(key(section, name));
+}
 
 QString SettingsStore::key(const QString& section, const QString& name) {
     // Nested sections ("SETTINGS\LOCATIONS") become nested groups.
@@ -16,8 +77,7 @@ QString SettingsStore::key(const QString& section, const QString& name) {
 }
 
 int SettingsStore::readInt(const QString& section, const QString& name, int defaultValue) const {
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    const QVariant v = settings.value(key(section, name));
+    const QVariant v = value(section, name);
     if (!v.isValid()) return defaultValue;
     if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::UInt) {
         bool ok = false;
@@ -36,8 +96,7 @@ int SettingsStore::readInt(const QString& section, const QString& name, int defa
 
 QString SettingsStore::readString(const QString& section, const QString& name,
                                   const QString& defaultValue) const {
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    const QVariant v = settings.value(key(section, name));
+    const QVariant v = value(section, name);
     if (!v.isValid()) return defaultValue;
     switch (v.typeId()) {
     case QMetaType::QString:
@@ -54,8 +113,7 @@ QString SettingsStore::readString(const QString& section, const QString& name,
 }
 
 std::optional<QByteArray> SettingsStore::readBinary(const QString& section, const QString& name) const {
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    const QVariant v = settings.value(key(section, name));
+    const QVariant v = value(section, name);
     if (!v.isValid() || v.typeId() != QMetaType::QByteArray) return std::nullopt;
     return v.toByteArray();
 }
@@ -64,55 +122,35 @@ void SettingsStore::afterWrite() {
     QFile::setPermissions(m_filePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-namespace {
-// Create the file owner-only before QSettings first writes it, so the passcode is never readable by others.
-void prepareFile(const QString& path) {
-    QFileInfo info(path);
-    QDir().mkpath(info.absolutePath());
-    if (!info.exists()) {
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly)) f.close();
-    }
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+void SettingsStore::store(const QString& section, const QString& name, const QVariant* value) {
+    QMutexLocker lock(&g_filesMutex);
+    prepareFile(m_filePath);
+    QSettings& settings = openFile(m_filePath);
+    if (value)
+        settings.setValue(key(section, name), *value);
+    else
+        settings.remove(key(section, name));
+    settings.sync();
+    afterWrite();
+    noteFileState(openFiles()[m_filePath], m_filePath);
 }
-} // namespace
 
 void SettingsStore::writeInt(const QString& section, const QString& name, int value) {
-    prepareFile(m_filePath);
-    {
-        QSettings settings(m_filePath, QSettings::IniFormat);
-        settings.setValue(key(section, name), value);
-        settings.sync();
-    }
-    afterWrite();
+    const QVariant v(value);
+    store(section, name, &v);
 }
 
 void SettingsStore::writeString(const QString& section, const QString& name, const QString& value) {
-    prepareFile(m_filePath);
-    {
-        QSettings settings(m_filePath, QSettings::IniFormat);
-        settings.setValue(key(section, name), value);
-        settings.sync();
-    }
-    afterWrite();
+    const QVariant v(value);
+    store(section, name, &v);
 }
 
 void SettingsStore::writeBinary(const QString& section, const QString& name, const QByteArray& value) {
-    prepareFile(m_filePath);
-    {
-        QSettings settings(m_filePath, QSettings::IniFormat);
-        settings.setValue(key(section, name), value);
-        settings.sync();
-    }
-    afterWrite();
+    const QVariant v(value);
+    store(section, name, &v);
 }
 
 void SettingsStore::remove(const QString& section, const QString& name) {
     if (!QFileInfo::exists(m_filePath)) return;
-    {
-        QSettings settings(m_filePath, QSettings::IniFormat);
-        settings.remove(key(section, name));
-        settings.sync();
-    }
-    afterWrite();
+    store(section, name, nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 // The station's settings: named values in sections, read at the moment of use and never cached,
@@ -30,6 +31,8 @@ public:
 
 private:
     static QString key(const QString& section, const QString& name);
+    QVariant value(const QString& section, const QString& name) const;
+    void store(const QString& section, const QString& name, const QVariant* value);
     void afterWrite();
 
     QString m_filePath;
