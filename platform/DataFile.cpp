@@ -136,8 +136,8 @@ std::optional<QByteArray> readAll(const QString& path, qint64 maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     if (file.size() > maxBytes) return std::nullopt;
-    QByteArray data = file.read(maxBytes);
-    return data;
+    // The file's own size, not the limit: read(limit) would reserve the whole limit.
+    return file.read(file.size());
 }
 
 } // namespace DataFiles
