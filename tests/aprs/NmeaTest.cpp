@@ -5,6 +5,8 @@
 #include "platform/Clock.h"
 #include "support/TempHome.h"
 
+#include "support/TrackedStations.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,23 +27,10 @@ NmeaError errorOf(const QByteArray& sentence) {
     return error;
 }
 
-class NmeaDecoding : public ::testing::Test {
+class NmeaDecoding : public TrackedStations {
 protected:
-    TempHome t;
-    ManualClock clock;
-    StationManager stations{t.home, t.settings, clock};
-    StationTracks tracks{stations};
-
-    NmeaDecoding() { stations.setTrackSink(&tracks); }
-    ~NmeaDecoding() override { stations.setTrackSink(nullptr); }
-
     StationRecord* feed(const QString& info, const QString& from = QStringLiteral("GPS1")) {
-        clock.advance(1000);
-        const QString header = QStringLiteral("01:Fm %1 To GPSLK Via WIDE1-1* <UI pid=F0 Len=%2 >[%3]")
-                                   .arg(from)
-                                   .arg(info.size())
-                                   .arg(clock.nowUtc().time().toString(u"hh:mm:ss"));
-        return stations.ProcessMonitorText(header + u'\r' + info + u'\r', 1);
+        return feedLine(info, from, QStringLiteral("GPSLK"), QStringLiteral("WIDE1-1*"), 1);
     }
     StationRecord* feed(const QByteArray& info, const QString& from = QStringLiteral("GPS1")) {
         return feed(QString::fromLatin1(info), from);

@@ -7,11 +7,13 @@
 #include "platform/SettingsStore.h"
 #include "support/TempHome.h"
 
+#include "support/TrackedStations.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 #include <cstring>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,24 +36,11 @@ template <typename T> T at(const QByteArray& b, int offset) {
 }
 
 // Position reports through a real station database with the tracks plugged in (TZ=UTC).
-class StationTracking : public ::testing::Test {
+class StationTracking : public TrackedStations {
 protected:
-    TempHome t;
-    ManualClock clock;
-    StationManager stations{t.home, t.settings, clock};
-    StationTracks tracks{stations};
-
-    StationTracking() { stations.setTrackSink(&tracks); }
-    ~StationTracking() override { stations.setTrackSink(nullptr); }
-
     StationRecord* feed(const QString& info, const QString& from = QStringLiteral("N0CALL"),
                         int stepMs = 1000) {
-        clock.advance(stepMs);
-        const QString header = QStringLiteral("00:Fm %1 To APRS <UI pid=F0 Len=%2 >[%3]")
-                                   .arg(from)
-                                   .arg(info.size())
-                                   .arg(clock.nowUtc().time().toString(u"hh:mm:ss"));
-        return stations.ProcessMonitorText(header + u'\r' + info + u'\r', 0);
+        return feedLine(info, from, QStringLiteral("APRS"), QString(), 0, stepMs);
     }
     // A car at 49°mm.mm' N: each minute value is a different place.
     StationRecord* car(int minutes, int stepMs = 1000, const QString& from = QStringLiteral("N0CALL")) {

@@ -6,6 +6,8 @@
 #include "platform/Clock.h"
 #include "support/TempHome.h"
 
+#include "support/TrackedStations.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,25 +18,11 @@ const QString kReport = QStringLiteral("_10090556c220s004g005t077r000p000P000h50
 
 // Real monitor lines through a real station database with real track files, on a manual clock
 // (TZ=UTC: local time is UTC).
-class WeatherDecoding : public ::testing::Test {
+class WeatherDecoding : public TrackedStations {
 protected:
-    TempHome t;
-    ManualClock clock;
-    StationManager stations{t.home, t.settings, clock};
-    StationTracks tracks{stations};
-
-    WeatherDecoding() { stations.setTrackSink(&tracks); }
-    ~WeatherDecoding() override { stations.setTrackSink(nullptr); }
-
-    // One line a second unless told otherwise, so that no two lines count as repeats.
     StationRecord* feed(const QString& info, const QString& from = QStringLiteral("WX1ABC"),
                         int stepMs = 1000) {
-        clock.advance(stepMs);
-        const QString header = QStringLiteral("00:Fm %1 To APRS Via WIDE2-1* <UI pid=F0 Len=%2 >[%3]")
-                                   .arg(from)
-                                   .arg(info.size())
-                                   .arg(clock.nowUtc().time().toString(u"hh:mm:ss"));
-        return stations.ProcessMonitorText(header + u'\r' + info + u'\r', 0);
+        return feedLine(info, from, QStringLiteral("APRS"), QStringLiteral("WIDE2-1*"), 0, stepMs);
     }
 };
 
