@@ -5,6 +5,7 @@
 #include "aprs/StationManager.h"
 #include "aprs/StationRecord.h"
 #include "aprs/StationTracks.h"
+#include "fuzz/FuzzStation.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
@@ -15,24 +16,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    StationTracks tracks{stations};
-    int runs = 0;
-    World() {
-        home.createFolders();
-        stations.setTrackSink(&tracks);
-    }
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static World* world = new World;
+    static FuzzStation* world = new FuzzStation;
     if (size < 1) return 0;
     QByteArray sentence(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     if (data[0] & 2) sentence.prepend("$GP");

@@ -6,6 +6,7 @@
 #include "aprs/StationTracks.h"
 #include "aprs/Ultimeter.h"
 #include "aprs/Weather.h"
+#include "fuzz/FuzzStation.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
@@ -17,20 +18,6 @@
 #include <cstdlib>
 
 namespace {
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    StationTracks tracks{stations};
-    int runs = 0;
-    World() {
-        home.createFolders();
-        stations.setTrackSink(&tracks);
-    }
-};
-
 void check(const WeatherReport& w, bool aprsForm) {
     if (std::isnan(w.dewPoint) || std::isnan(w.windChill) || std::isnan(w.heatIndex)) std::abort();
     if (aprsForm && w.humidity == 0) std::abort(); // "h00" is 100 %
@@ -38,7 +25,7 @@ void check(const WeatherReport& w, bool aprsForm) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static World* world = new World;
+    static FuzzStation* world = new FuzzStation;
     if (size < 1) return 0;
     const QString text = CodePage::decode(
         QByteArrayView(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1)));
