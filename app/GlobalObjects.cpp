@@ -213,7 +213,9 @@ void GlobalObjects::disconnectEngine() {
 }
 
 void GlobalObjects::ConnectAPRSServer() {
-    const auto [host, port] = APRSServerClient::parseServerText(read(m_settings, Settings::APRSERVER));
+    QString server = read(m_settings, Settings::APRSERVER);
+    if (server.trimmed().isEmpty()) server = QString::fromLatin1(APRSServerClient::kDefaultServer);
+    const auto [host, port] = APRSServerClient::parseServerText(server);
     m_aprsClient = std::make_unique<APRSServerClient>(m_settings, m_clock);
     connect(m_aprsClient.get(), &APRSServerClient::frameReceived, this, &GlobalObjects::handleReceivedFrame,
             Qt::QueuedConnection);

@@ -17,6 +17,9 @@ class APRSServerClient : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* kDefaultPassword = "Listenonly300";
+    // Used when no server is set. Port 14580 applies the login line's filter; the full feed on
+    // other ports would flood the station.
+    static constexpr const char* kDefaultServer = "rotate.aprs2.net:14580";
 
     APRSServerClient(SettingsStore& settings, Clock& clock, QObject* parent = nullptr);
     ~APRSServerClient() override;
