@@ -20,38 +20,8 @@ namespace {
 
 constexpr double kFeetPerMetre = 3.280839895013123;
 
-// Decoders never let a failure escape into the dispatch.
-template <typename Decode> StationRecord* guarded(DecodeContext& ctx, Decode decode) {
-    try {
-        QMutexLocker locker(&ctx.stations.lock());
-        return decode();
-    } catch (...) {
-        Trace::write(QStringLiteral("Catch Error"));
-        return nullptr;
-    }
-}
-
 SystemTime nowLocal(DecodeContext& ctx) {
     return SystemTime::fromDateTime(ctx.stations.clock().nowLocal());
-}
-
-// The sender's record, or a new one heard first now with course and speed 0; is-new flag and
-// checksum set, call sign and last-heard time now.
-StationRecord& senderRecord(DecodeContext& ctx) {
-    const SystemTime now = nowLocal(ctx);
-    StationRecord* r = ctx.stations.FindByCall(ctx.from);
-    const bool created = r == nullptr;
-    if (created) {
-        r = ctx.stations.Create();
-        r->firstHeard = now;
-        r->course = 0;
-        r->speed = 0;
-    }
-    r->isNew = created ? 1 : 0;
-    r->lastChecksum = ctx.checksum;
-    r->call = ctx.from;
-    r->lastHeard = now;
-    return *r;
 }
 
 } // namespace
@@ -59,7 +29,8 @@ StationRecord& senderRecord(DecodeContext& ctx) {
 StationRecord* decodeStatus(DecodeContext& ctx) {
     guarded(ctx, [&]() -> StationRecord* {
         // Only a station already known takes the status; the last-heard time stays.
-        if (StationRecord* r = ctx.stations.FindByCall(ctx.from)) r->status = ctx.information.mid(1);
+        if (StationRecord* r = ctx.stations.FindByCall(ctx.from))
+            assignText(r->status, QStringView(ctx.information).sliced(1));
         return nullptr;
     });
     return nullptr;
@@ -74,7 +45,7 @@ StationRecord* decodeObject(DecodeContext& ctx) {
         StationRecord* r = stations.FindObject(o->name, ctx.from);
         if (r) {
             r->isNew = 0;
-            r->owner = ctx.from;
+            assignText(r->owner, ctx.from);
             if (!o->live) {
                 stations.Remove(r);
                 return nullptr;
@@ -92,11 +63,11 @@ StationRecord* decodeObject(DecodeContext& ctx) {
         r->symbolCode = SymbolTable::clampCode(o->symbolCode);
         r->stationType = StationType::Object;
         r->symbolTable = o->symbolTable;
-        r->call = o->name;
+        assignText(r->call, o->name);
         r->setPosition(o->latitude, o->longitude);
         r->lastHeard = nowLocal(ctx);
         r->RecordHeardPath(ctx.header);
-        r->comment = o->comment;
+        assignText(r->comment, o->comment);
         applyAltitude(*r, o->comment);
         // Objects keep no track.
         return r;

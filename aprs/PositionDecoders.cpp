@@ -21,17 +21,6 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Decoders never let a failure escape into the dispatch.
-template <typename Decode> StationRecord* guarded(DecodeContext& ctx, Decode decode) {
-    try {
-        QMutexLocker locker(&ctx.stations.lock());
-        return decode();
-    } catch (...) {
-        Trace::write(QStringLiteral("Catch Error"));
-        return nullptr;
-    }
-}
-
 uint32_t courseOrZero(int course) {
     return course >= 0 && course <= 359 ? static_cast<uint32_t>(course) : 0;
 }
@@ -45,7 +34,7 @@ StationRecord* decodePlainReport(DecodeContext& ctx, QStringView report) {
     applyPhg(r, ctx.information);
     const QStringView rest = report.sliced(20);
     if (rest.size() > 1) {
-        r.comment = rest.toString();
+        assignText(r.comment, rest);
         if (r.symbolCode != '_') {
             applyAltitude(r, rest);
             applyCourseSpeed(r, rest);
@@ -73,7 +62,7 @@ StationRecord* decodeCompressedReport(DecodeContext& ctx, QStringView report) {
     if (pos->altitude) r.altitude = *pos->altitude;
     const QStringView rest = report.sliced(14);
     if (weather) parseWeatherAfterPosition(r, rest);
-    r.comment = rest.toString();
+    assignText(r.comment, rest);
     applyAltitude(r, rest);
     finishStationUpdate(ctx, r);
     return &r;
@@ -107,8 +96,7 @@ std::optional<double> finiteNumber(QStringView text) {
 
 } // namespace
 
-StationRecord& beginStationUpdate(DecodeContext& ctx, int symbolTable, int symbolCode, double latitude,
-                                  double longitude) {
+StationRecord& senderRecord(DecodeContext& ctx) {
     StationManager& stations = ctx.stations;
     const SystemTime now = SystemTime::fromDateTime(stations.clock().nowLocal());
     StationRecord* r = stations.FindByCall(ctx.from);
@@ -118,16 +106,22 @@ StationRecord& beginStationUpdate(DecodeContext& ctx, int symbolTable, int symbo
         r->firstHeard = now;
         r->course = 0;
         r->speed = 0;
+        r->call = ctx.from; // a record found by its call has this call already
     }
     r->isNew = created ? 1 : 0;
     r->lastChecksum = ctx.checksum;
-    r->symbolCode = SymbolTable::clampCode(symbolCode);
-    r->symbolTable = symbolTable;
-    r->stationType = symbolStationType(r->symbolTable, r->symbolCode);
-    r->call = ctx.from;
-    r->setPosition(latitude, longitude);
     r->lastHeard = now;
     return *r;
+}
+
+StationRecord& beginStationUpdate(DecodeContext& ctx, int symbolTable, int symbolCode, double latitude,
+                                  double longitude) {
+    StationRecord& r = senderRecord(ctx);
+    r.symbolCode = SymbolTable::clampCode(symbolCode);
+    r.symbolTable = symbolTable;
+    r.stationType = symbolStationType(r.symbolTable, r.symbolCode);
+    r.setPosition(latitude, longitude);
+    return r;
 }
 
 void appendTrackPoint(StationManager& stations, StationRecord& record) {
@@ -167,7 +161,7 @@ StationRecord* decodeMicE(DecodeContext& ctx) {
         r.speed = f->speed;
         if (f->altitude) r.altitude = *f->altitude;
         applyPhg(r, ctx.information);
-        r.comment = f->status;
+        assignText(r.comment, f->status);
         finishStationUpdate(ctx, r);
         return &r;
     });

@@ -16,6 +16,9 @@ StationRecord* decodeCompressedPosition(DecodeContext& ctx);   // '!' or '=' oth
 StationRecord* decodeMicE(DecodeContext& ctx);                 // '\'' or '`'
 StationRecord* decodeGprsTracker(DecodeContext& ctx);          // 'Z', "Zel^..."
 
+// The sender's record, or a new one heard first now with course and speed 0; is-new flag,
+// checksum, call sign and last-heard time (local time now) set.
+StationRecord& senderRecord(DecodeContext& ctx);
 // The update every decoder that places a station shares, in two halves around its own fields.
 // First half: finds the record of ctx.from or creates it (course and speed 0), sets the is-new
 // flag, the checksum, the symbol (code limited to 33..126, else '"'), the station type the symbol

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <exception>
 
@@ -45,15 +46,20 @@ StationRecord* StationManager::Create() {
     record->firstHeard = record->lastHeard = SystemTime::fromDateTime(m_clock.nowLocal());
     StationRecord* r = record.get();
     m_slots.push_back(std::move(record));
-    m_slotOf.insert(r, Entry{m_slots.size() - 1, QString(), false});
+    r->m_listPlace = StationRecord::ListPlace{m_slots.size() - 1, 0, false};
+    m_members.insert(recordAddressHash(r), r);
     m_pending.push_back(r);
     ++m_live;
     return r;
 }
 
+bool StationManager::isMember(const StationRecord* record) const {
+    return record && m_members.contains(recordAddressHash(record), record);
+}
+
 bool StationManager::Contains(const StationRecord* record) {
     QMutexLocker locker(&m_lock);
-    return record && m_slotOf.contains(record);
+    return isMember(record);
 }
 
 int StationManager::count() const {
@@ -70,13 +76,15 @@ StationRecord* StationManager::at(int i) {
 
 void StationManager::MoveToEnd(StationRecord* record) {
     QMutexLocker locker(&m_lock);
-    auto it = m_slotOf.find(record);
-    if (it == m_slotOf.end()) return;
-    const size_t slot = it->slot;
+    // The record the last look-up found is known to be in the list (any removal forgets it); that
+    // is the record a decoded line hands back, so the usual case needs no membership probe.
+    const bool known = m_lastFind.valid && record && record == m_lastFind.record;
+    if (!known && !isMember(record)) return;
+    const size_t slot = record->m_listPlace.slot;
     if (slot + 1 == m_slots.size()) return;
     m_lastFind.valid = false;
     m_slots.push_back(std::move(m_slots[slot]));
-    it->slot = m_slots.size() - 1;
+    record->m_listPlace.slot = m_slots.size() - 1;
     compactIfSparse();
 }
 
@@ -84,9 +92,8 @@ StationRecord* StationManager::NextAfter(const StationRecord* record) {
     QMutexLocker locker(&m_lock);
     size_t from = 0;
     if (record) {
-        auto it = m_slotOf.find(record);
-        if (it == m_slotOf.end()) return nullptr;
-        from = it->slot + 1;
+        if (!isMember(record)) return nullptr;
+        from = record->m_listPlace.slot + 1;
     }
     for (size_t i = from; i < m_slots.size(); ++i)
         if (m_slots[i]) return m_slots[i].get();
@@ -95,9 +102,8 @@ StationRecord* StationManager::NextAfter(const StationRecord* record) {
 
 void StationManager::Remove(StationRecord* record) {
     QMutexLocker locker(&m_lock);
-    auto it = m_slotOf.find(record);
-    if (it == m_slotOf.end()) return;
-    eraseAt(it->slot, true);
+    if (!isMember(record)) return;
+    eraseAt(record->m_listPlace.slot, true);
     compactIfSparse();
 }
 
@@ -107,7 +113,7 @@ void StationManager::RemoveAll() {
         for (const auto& r : m_slots)
             if (r) m_removalObserver(*r);
     m_slots.clear();
-    m_slotOf.clear();
+    m_members.clear();
     m_byCall.clear();
     m_pending.clear();
     m_live = 0;
@@ -121,7 +127,7 @@ void StationManager::eraseAt(size_t slot, bool deleteTrack) {
     // Objects keep no track; the file of their name belongs to a station of that call, if any.
     if (deleteTrack && record->stationType != StationType::Object) deleteTrackFile(record->call);
     unindex(record);
-    m_slotOf.remove(record);
+    m_members.erase(recordAddressHash(record), record);
     m_slots[slot].reset();
     --m_live;
     m_lastFind.valid = false; // also after the observer, which may have looked records up
@@ -140,15 +146,17 @@ void StationManager::compact() {
     for (size_t i = 0; i < m_slots.size(); ++i) {
         if (!m_slots[i]) continue;
         if (out != i) m_slots[out] = std::move(m_slots[i]);
-        m_slotOf[m_slots[out].get()].slot = out;
+        m_slots[out]->m_listPlace.slot = out;
         ++out;
     }
     m_slots.resize(out);
 }
 
 void StationManager::compactIfSparse() {
-    // Holes are cheap to skip; squeeze them out once they outnumber the records.
-    if (m_slots.size() > 2 * m_live + 64) compact();
+    // Holes are cheap to skip. Compaction tells every record its new slot, a cache miss per record
+    // in a large database, so it waits until holes are three quarters of the slots: the cost per
+    // move stays a third of a record visit.
+    if (m_slots.size() > 4 * m_live + 64) compact();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -162,57 +170,38 @@ void StationManager::indexPending() {
             *keep++ = r; // its decoder has not named it yet
             continue;
         }
-        Entry& entry = m_slotOf[r];
-        entry.indexed = true;
-        entry.indexedCall = r->call;
-        m_byCall[r->call].push_back(r);
+        StationRecord::ListPlace& place = r->m_listPlace;
+        place.indexed = true;
+        place.callHash = callSignHash(r->call);
+        m_byCall.insert(place.callHash, r);
     }
     m_pending.erase(keep, m_pending.end());
 }
 
 void StationManager::unindex(StationRecord* record) {
-    auto it = m_slotOf.find(record);
-    if (it == m_slotOf.end()) return;
-    Entry& entry = *it;
-    if (!entry.indexed) {
+    StationRecord::ListPlace& place = record->m_listPlace;
+    if (!place.indexed) {
         m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), record), m_pending.end());
         return;
     }
-    auto bucket = m_byCall.find(entry.indexedCall);
-    if (bucket != m_byCall.end()) {
-        auto& v = bucket.value();
-        v.erase(std::remove(v.begin(), v.end(), record), v.end());
-        if (v.empty()) m_byCall.erase(bucket);
-    }
-    entry.indexed = false;
-    entry.indexedCall.clear();
+    m_byCall.erase(place.callHash, record);
+    place.indexed = false;
 }
 
 StationRecord* StationManager::findIndexed(const QString& call, const QString* owner) {
     indexPending();
-    auto bucket = m_byCall.find(call);
-    if (bucket == m_byCall.end()) return nullptr;
+    const uint32_t hash = callSignHash(call);
     // A record renamed since it was filed is filed again under its new call sign.
-    std::vector<StationRecord*> renamed;
+    QVarLengthArray<StationRecord*, 4> renamed;
     StationRecord* best = nullptr;
-    size_t bestSlot = 0;
-    const auto& candidates = bucket.value();
-    for (StationRecord* r : candidates) {
+    m_byCall.forEach(hash, [&](StationRecord* r) {
         if (r->call != call) {
-            renamed.push_back(r);
-            continue;
+            if (callSignHash(r->call) != hash) renamed.push_back(r);
+            return;
         }
-        if (owner && r->owner != *owner) continue;
-        if (candidates.size() == 1) {
-            best = r;
-            break;
-        }
-        const size_t slot = m_slotOf[r].slot;
-        if (!best || slot < bestSlot) {
-            best = r;
-            bestSlot = slot;
-        }
-    }
+        if (owner && r->owner != *owner) return;
+        if (!best || r->m_listPlace.slot < best->m_listPlace.slot) best = r;
+    });
     if (!renamed.empty()) {
         for (StationRecord* r : renamed) {
             unindex(r);
@@ -290,7 +279,7 @@ bool StationManager::loadData(QByteArray contents) {
         StationRecord* r = Create();
         if (!r->load(in)) {
             // The failed record never became a station: no track file of its own to delete.
-            eraseAt(m_slotOf[r].slot, false);
+            eraseAt(r->m_listPlace.slot, false);
             break;
         }
     }

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "aprs/RecordHashTable.h"
 #include "aprs/StationRecord.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QRecursiveMutex>
 #include <QString>
-#include <QVarLengthArray>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,6 +92,7 @@ private:
     void indexPending();
     StationRecord* findIndexed(const QString& call, const QString* owner);
     void unindex(StationRecord* record);
+    bool isMember(const StationRecord* record) const;
     void eraseAt(size_t slot, bool deleteTrack);
     void deleteTrackFile(const QString& call);
     void compact();
@@ -107,18 +107,15 @@ private:
     std::function<void(const StationRecord&)> m_removalObserver;
 
     // The list: slots in order, with holes (nullptr) left by moves and removals until the next
-    // compaction, so move-to-end and removal cost no shifting.
+    // compaction, so move-to-end and removal cost no shifting. Each record knows its own slot.
     std::vector<std::unique_ptr<StationRecord>> m_slots;
     size_t m_live = 0;
-    struct Entry {
-        size_t slot = 0;
-        QString indexedCall; // the call sign it is filed under in m_byCall
-        bool indexed = false;
-    };
-    QHash<const StationRecord*, Entry> m_slotOf;
+    // The records of the list by address, so that a pointer from a caller is checked without
+    // dereferencing it.
+    RecordHashTable m_members;
     // Call sign -> records. Decoders fill in the call after Create(), so new records wait in
     // m_pending until the next look-up files them.
-    QHash<QString, QVarLengthArray<StationRecord*, 1>> m_byCall;
+    RecordHashTable m_byCall;
     std::vector<StationRecord*> m_pending;
     // The last FindByCall: a line looks its sender up twice (duplicate filter, then the decoder).
     // Dropped whenever the list changes.

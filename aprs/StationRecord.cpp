@@ -3,8 +3,6 @@
 #include "aprs/MonitorLine.h"
 #include "platform/DataFile.h"
 
-#include <QStringList>
-
 namespace {
 
 // Longest text a record of Stations.dat may hold; a larger count marks a corrupt file.
@@ -16,15 +14,6 @@ std::optional<QString> readText(DataFileReader& in) {
     const auto count = peek.u32();
     if (!count || *count > kMaxStoredTextBytes) return std::nullopt;
     return in.string();
-}
-
-// Splits like strtok: runs of delimiters separate tokens, empty tokens do not occur.
-QStringList tokens(QStringView text, QStringView delimiters) {
-    QStringList out;
-    TokenCursor cursor(text);
-    for (QStringView t = cursor.next(delimiters); !t.isEmpty(); t = cursor.next(delimiters))
-        out.append(t.toString());
-    return out;
 }
 
 } // namespace
@@ -56,41 +45,44 @@ void StationRecord::setPosition(double lat, double lon) {
 
 void StationRecord::RecordHeardPath(const QString& headerLine) {
     const qsizetype lt = headerLine.indexOf(QLatin1Char('<'));
-    const QString key = lt < 0 ? headerLine : headerLine.left(lt);
-    if (key.isEmpty()) return;
-    for (const QString& k : heardPaths.keys)
-        if (k == key) return;
+    const QStringView keyView = lt < 0 ? QStringView(headerLine) : QStringView(headerLine).left(lt);
+    if (keyView.isEmpty()) return;
+    // A station is mostly heard again over the path it was heard over last: look there first.
+    const int next = heardPaths.next;
+    const int last = next >= 1 && next <= kHeardPathSlots ? next - 1 : kHeardPathSlots - 1;
+    for (int i = 0; i < kHeardPathSlots; ++i) {
+        const QString& k = std::as_const(heardPaths.keys)[(last - i + kHeardPathSlots) % kHeardPathSlots];
+        if (k.size() == keyView.size() && k == keyView) return;
+    }
+    const QString key = keyView.toString();
 
     if (heardPaths.next > kHeardPathSlots - 1 || heardPaths.next < 0) heardPaths.next = 0;
     const int slot = heardPaths.next;
     heardPaths.keys[slot] = key;
 
     // "xx:Fm FROM To TO Via D1,D2* ..." : the elements after "Via" up to the frame description.
-    QStringList elements;
+    // Heard via the first element marked '*' (less its last character), else "Direct"; the
+    // digipeaters are the elements without their '*', empty ones left out, at most 20.
+    QStringView via;
+    QString digis;
+    int digiCount = 0;
     TokenCursor cursor(key);
     QStringView word;
     for (int i = 0; i < 5; ++i) word = cursor.next(u" ");
     if (word == QLatin1String("Via")) {
         for (QStringView e = cursor.next(u", "); !e.isEmpty() && !e.startsWith(QLatin1Char('<'));
-             e = cursor.next(u", "))
-            elements.append(e.toString());
-    }
-    QString via = QStringLiteral("Direct");
-    for (const QString& e : elements) {
-        if (e.contains(QLatin1Char('*'))) {
-            via = e.left(e.size() - 1);
-            break;
+             e = cursor.next(u", ")) {
+            if (via.isNull() && e.contains(QLatin1Char('*'))) via = e.chopped(1);
+            if (digiCount == kHeardPathSlots) continue;
+            QString digi = e.toString();
+            digi.remove(QLatin1Char('*'));
+            if (digi.isEmpty()) continue;
+            if (digiCount++ > 0) digis += QLatin1Char(',');
+            digis += digi;
         }
     }
-    heardPaths.heardVia[slot] = via;
+    heardPaths.heardVia[slot] = via.isNull() ? QStringLiteral("Direct") : via.toString();
 
-    QString digis = elements.join(QLatin1Char(','));
-    if (!digis.isEmpty()) {
-        digis.remove(QLatin1Char('*'));
-        QStringList parts = tokens(digis, u",");
-        if (parts.size() > kHeardPathSlots) parts = parts.mid(0, kHeardPathSlots);
-        digis = parts.join(QLatin1Char(','));
-    }
     heardPaths.digipeaters[slot] = digis;
     ++heardPaths.next;
 }

@@ -55,9 +55,9 @@ public:
 
     struct HeardPaths {
         HeardPathTexts keys;        // header line up to its first '<'
-        HeardPathTexts digipeaters; // path elements joined with commas, '*' removed
-        HeardPathTexts heardVia;    // "Direct" or the digipeater heard repeating the frame
         int32_t next = 0;           // slot to fill next, 0..19
+        HeardPathTexts heardVia;    // "Direct" or the digipeater heard repeating the frame
+        HeardPathTexts digipeaters; // path elements joined with commas, '*' removed
     };
 
     struct Phg {
@@ -105,32 +105,54 @@ public:
     // False when the record cannot be read whole (or its call sign is empty): the load ends there.
     virtual bool load(DataFileReader& in);
 
-    QString owner;
+    // Fields a decoded line touches come first, so that they share the record's first few cache
+    // lines: with a large database nearly every record a line reaches is out of the cache.
+private:
+    // Where the station list keeps the record. Only StationManager reads or writes it; a copy of a
+    // record carries it along but is never taken for a member of the list.
+    friend class StationManager;
+    struct ListPlace {
+        size_t slot = 0;       // position in the list's slots
+        uint32_t callHash = 0; // hash of the call sign it is filed under
+        bool indexed = false;  // filed under callHash (otherwise waiting for its call sign)
+    } m_listPlace;
+
+public:
     QString call;
-    int32_t altitude = 0; // ft
-    uint32_t course = 0;  // degrees
-    double speed = 0;     // knots
+    uint32_t lastChecksum = 0;
+    int32_t isNew = 0;
     int32_t symbolTable = '/';
     int32_t symbolCode = '-';
-    SystemTime firstHeard;
+    int32_t stationType = StationType::Fixed;
+    uint32_t course = 0;  // degrees
+    int32_t altitude = 0; // ft
+    double latitude = 0;
+    double longitude = 0;
     SystemTime lastHeard;
-    QString lastPacket;
+    double speed = 0; // knots
     QString comment;
+    QString lastPacket;
+    HeardPaths heardPaths;
+    double previousLatitude = 0;
+    double previousLongitude = 0;
+    Phg phg;
+    QString owner;
+    SystemTime firstHeard;
     QString status;
     int32_t reserved1 = 16;
     int32_t reserved2 = 16;
-    int32_t stationType = StationType::Fixed;
-    int32_t isNew = 0;
     int32_t id = 0;
-    HeardPaths heardPaths;
-    Phg phg;
-    Weather weather;
     int32_t showTrack = 0;
     int32_t coverage = 0;
-    uint32_t lastChecksum = 0;
-    double latitude = 0;
-    double previousLatitude = 0;
-    double longitude = 0;
-    double previousLongitude = 0;
     int32_t reserved3 = 0;
+    Weather weather;
 };
+
+// Stores a text field, keeping the stored string when the text is unchanged: most stations send
+// the same comment and status every time, and a kept string costs no allocation.
+inline void assignText(QString& field, QStringView text) {
+    if (field != text) field = text.toString();
+}
+inline void assignText(QString& field, const QString& text) {
+    if (field != text) field = text;
+}

@@ -87,6 +87,47 @@ TEST(MonitorLineChecksum, IsIeeeCrc32OverTheLowBytes) {
     EXPECT_EQ(monitorChecksum(QString(QChar(0x0141)), "B", "H", "I"), monitorChecksum("A", "B", "H", "I"));
 }
 
+TEST(MonitorLineChecksum, LongFieldsMatchTheBytewiseCrc) {
+    // Fields of every length from 0 to 40 exercise the eight-at-a-time steps and their tails.
+    QString text;
+    for (int i = 0; i < 40; ++i) text += QChar(0x20 + (i * 37) % 0x5F + (i % 3 == 0 ? 0x100 : 0));
+    for (int n = 0; n <= 40; ++n) {
+        const QString info = text.left(n);
+        QByteArray low = QByteArrayLiteral("FROM TO HEADER LINE ");
+        for (QChar c : info) low += static_cast<char>(c.unicode() & 0xFF);
+        EXPECT_EQ(
+            monitorChecksum("FROM", "TO", "HEADER LINE", info),
+            crc32Ieee(reinterpret_cast<const uint8_t*>(low.constData()), static_cast<size_t>(low.size())))
+            << n;
+    }
+}
+
+TEST(MonitorLineTokens, AgreeWithAPlainStrtokOnRandomText) {
+    // Texts over a small alphabet that is half delimiters, long enough for the vector scan.
+    const QString alphabet = QStringLiteral("ab ,\r\n>:*");
+    const QStringView sets[] = {u" ", u"\r\n", u",>", u", *"};
+    uint32_t seed = 12345;
+    auto rnd = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = static_cast<int>(rnd() % 60);
+        for (int i = 0; i < length; ++i) text += alphabet[static_cast<qsizetype>(rnd() % alphabet.size())];
+        const QStringView delimiters = sets[rnd() % 4];
+        TokenCursor cursor(text);
+        qsizetype pos = 0;
+        for (;;) {
+            while (pos < text.size() && delimiters.contains(text[pos])) ++pos;
+            qsizetype end = pos;
+            while (end < text.size() && !delimiters.contains(text[end])) ++end;
+            const QStringView expected = QStringView(text).mid(pos, end - pos);
+            const QStringView token = cursor.next(delimiters);
+            ASSERT_EQ(token.toString(), expected.toString()) << text.toStdString();
+            if (expected.isEmpty()) break;
+            pos = end < text.size() ? end + 1 : end;
+        }
+    }
+}
+
 TEST_F(MonitorLineTest, PositionBecomesAStationWithItsLastPacket) {
     StationRecord* r = stations.ProcessMonitorText(radioLine("N0CALL", {}, kPosition), 0);
     ASSERT_NE(r, nullptr);
