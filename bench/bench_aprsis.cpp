@@ -3,6 +3,7 @@
 #include "aprs/StationManager.h"
 #include "aprsis/ServerLine.h"
 #include "aprsis/ServerLineReader.h"
+#include "bench/BenchMain.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
@@ -69,9 +70,4 @@ static void BM_ServerLinesIntoStationDatabase(benchmark::State& state) {
 }
 BENCHMARK(BM_ServerLinesIntoStationDatabase)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+QP_BENCHMARK_MAIN()

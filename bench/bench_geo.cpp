@@ -1,5 +1,6 @@
 // Geodetic math and coordinate texts: the station list computes a distance and a bearing per
 // station on every refresh, and the dialogs and the GPS reader format coordinates all the time.
+#include "bench/BenchMain.h"
 #include "gps/CoordText.h"
 #include "gps/GPSReader.h"
 #include "gps/GeoCalc.h"
@@ -110,4 +111,4 @@ BENCHMARK(BM_GpsFixToMicE);
 
 } // namespace
 
-BENCHMARK_MAIN();
+QP_BENCHMARK_MAIN()

@@ -3,6 +3,7 @@
 // list at its size, messages for the station (each acknowledged), and whole monitor lines through
 // the station database's dispatch.
 #include "aprs/StationManager.h"
+#include "bench/BenchMain.h"
 #include "messaging/MsgManager.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
@@ -172,11 +173,4 @@ BENCHMARK(BM_SaveAndLoad)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QP_BENCHMARK_MAIN()

@@ -5,6 +5,7 @@
 #include "aprs/PositionDecoders.h"
 #include "aprs/PositionFields.h"
 #include "aprs/StationManager.h"
+#include "bench/BenchMain.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
@@ -96,4 +97,4 @@ BENCHMARK(BM_DecodeMicEFields);
 
 } // namespace
 
-BENCHMARK_MAIN();
+QP_BENCHMARK_MAIN()

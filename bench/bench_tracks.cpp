@@ -4,6 +4,7 @@
 #include "aprs/StationManager.h"
 #include "aprs/StationRecord.h"
 #include "aprs/StationTracks.h"
+#include "bench/BenchMain.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
@@ -131,4 +132,4 @@ BENCHMARK(BM_TrimDayTrackTo45Minutes)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+QP_BENCHMARK_MAIN()
