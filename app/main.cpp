@@ -4,6 +4,7 @@
 #include "app/HeadlessMonitor.h"
 #include "app/Version.h"
 #include "platform/Clock.h"
+#include "platform/HugePageHeap.h"
 #include "platform/Prompter.h"
 #include "platform/QuitOnSignals.h"
 #include "platform/SettingsStore.h"
@@ -40,6 +41,7 @@ int optionInt(const QStringList& args, const QString& name, int defaultValue, bo
 } // namespace
 
 int main(int argc, char** argv) {
+    restartWithHugePageHeap(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillpad"));
     const QStringList args = app.arguments().mid(1);

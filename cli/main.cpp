@@ -1,5 +1,6 @@
 // quillpad-cli: the station's command-line tools (decoder, simulators, passcode).
 #include "cli/SimCommands.h"
+#include "platform/HugePageHeap.h"
 
 #include "cli/DecodeCommand.h"
 #include "cli/GpsdSimCommand.h"
@@ -24,6 +25,7 @@ const char* kUsage =
 }
 
 int main(int argc, char** argv) {
+    restartWithHugePageHeap(argv);
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {

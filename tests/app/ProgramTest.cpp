@@ -1,13 +1,16 @@
 #include "app/HeadlessMonitor.h"
 #include "app/Version.h"
 #include "cli/EngineSimulator.h"
+#include "platform/HugePageHeap.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
 #include <QFile>
 #include <QHostAddress>
+#include <QMap>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -76,4 +79,66 @@ TEST(Program, HelpAndVersionAndBadOptions) {
     p.start(QStringLiteral(QP_PROGRAM), {QStringLiteral("--tick-seconds"), QStringLiteral("zero")});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitCode(), 2);
+}
+
+namespace {
+
+// The environment of a running process, as the kernel shows it.
+QMap<QString, QString> environmentOf(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/environ").arg(pid));
+    QMap<QString, QString> env;
+    if (!f.open(QIODevice::ReadOnly)) return env;
+    for (const QByteArray& entry : f.readAll().split('\0')) {
+        const qsizetype eq = entry.indexOf('=');
+        if (eq > 0) env.insert(QString::fromUtf8(entry.left(eq)), QString::fromUtf8(entry.mid(eq + 1)));
+    }
+    return env;
+}
+
+// Starts the station headless with extra environment and returns its environment once it has
+// settled (after its restart, when it restarts).
+QMap<QString, QString> settledEnvironment(const TempHome& t, const QMap<QString, QString>& extra) {
+    QProcess station;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("GLIBC_TUNABLES"));
+    env.remove(QStringLiteral("QUILLPAD_HEAP_RESTARTED"));
+    env.remove(QStringLiteral("QUILLPAD_SMALL_PAGES"));
+    env.remove(QStringLiteral("LD_PRELOAD"));
+    for (auto it = extra.begin(); it != extra.end(); ++it) env.insert(it.key(), it.value());
+    station.setProcessEnvironment(env);
+    station.start(QStringLiteral(QP_PROGRAM),
+                  {QStringLiteral("--home"), t.home.root(), QStringLiteral("--headless")});
+    if (!station.waitForStarted()) return {};
+    // A restart shows as the marker; a program that does not restart is given a second to do so.
+    QMap<QString, QString> seen;
+    waitUntil(
+        [&] {
+            seen = environmentOf(station.processId());
+            return seen.contains(QStringLiteral("QUILLPAD_HEAP_RESTARTED"));
+        },
+        1000);
+    ::kill(static_cast<pid_t>(station.processId()), SIGTERM);
+    waitUntil([&] { return station.state() == QProcess::NotRunning; }, 10000);
+    return seen;
+}
+
+} // namespace
+
+TEST(Program, RestartsOnceWithItsHeapOnHugePagesAndLeavesTheUsersTunablesAlone) {
+    if (!hugePageHeapSupported()) GTEST_SKIP() << "no transparent huge pages here, or a sanitizer build";
+    TempHome t;
+    const auto plain = settledEnvironment(t, {});
+    EXPECT_EQ(plain.value(QStringLiteral("GLIBC_TUNABLES")), QStringLiteral("glibc.malloc.hugetlb=1"));
+    EXPECT_EQ(plain.value(QStringLiteral("QUILLPAD_HEAP_RESTARTED")), QStringLiteral("1"));
+
+    const auto withOther = settledEnvironment(t, {{"GLIBC_TUNABLES", "glibc.malloc.check=0"}});
+    EXPECT_EQ(withOther.value(QStringLiteral("GLIBC_TUNABLES")),
+              QStringLiteral("glibc.malloc.check=0:glibc.malloc.hugetlb=1"));
+
+    const auto usersChoice = settledEnvironment(t, {{"GLIBC_TUNABLES", "glibc.malloc.hugetlb=0"}});
+    EXPECT_EQ(usersChoice.value(QStringLiteral("GLIBC_TUNABLES")), QStringLiteral("glibc.malloc.hugetlb=0"));
+    EXPECT_FALSE(usersChoice.contains(QStringLiteral("QUILLPAD_HEAP_RESTARTED")));
+
+    const auto optedOut = settledEnvironment(t, {{"QUILLPAD_SMALL_PAGES", "1"}});
+    EXPECT_FALSE(optedOut.contains(QStringLiteral("GLIBC_TUNABLES")));
 }
