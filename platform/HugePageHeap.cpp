@@ -42,8 +42,10 @@ bool isSet(const char* name) {
 } // namespace
 
 bool heapOnHugePages() {
+    // glibc 2.36 hands on only the first tunable of a list in the environment, though it applies
+    // them all: the marker tells of a restart that added ours behind the user's.
     const char* tunables = std::getenv("GLIBC_TUNABLES");
-    return tunables && std::strstr(tunables, kTunable);
+    return isSet(kRestartedMarker) || (tunables && std::strstr(tunables, kTunable));
 }
 
 bool hugePageHeapSupported() {
