@@ -78,9 +78,9 @@ std::optional<MonitorLine> splitMonitorLine(const QString& text) {
     const QStringView information = cursor.next(kLineBreaks);
     if (information.size() < kMinInformationLength) return std::nullopt;
 
-    line.header = header.toString();
-    line.from = from.toString();
-    line.to = to.toString();
+    line.header = header;
+    line.from = from;
+    line.to = to;
     line.information = information.toString();
     return line;
 }
@@ -95,16 +95,20 @@ std::optional<RelayedPacket> splitRelayedPacket(const QString& information) {
     const QStringView inner = cursor.next(u"\r\n");
     if (inner.isEmpty()) return std::nullopt;
     RelayedPacket packet;
-    packet.from = first.mid(1).toString();
+    packet.from = first.mid(1);
     if (packet.from.isEmpty()) return std::nullopt; // "}>..." names no sender
-    packet.to = to.toString();
+    packet.to = to;
     packet.information = inner.toString();
     return packet;
 }
 
-QString relayedHeaderLine(const QString& innerFrom, const QString& innerTo, const QString& relayedBy) {
-    return QStringLiteral("00:Fm %1 To %2 Via %3* <UI pid=F0 Len=10 >[06:39:03]")
-        .arg(innerFrom, innerTo, relayedBy);
+QString relayedHeaderLine(QStringView innerFrom, QStringView innerTo, QStringView relayedBy) {
+    QString line;
+    line.reserve(60 + innerFrom.size() + innerTo.size() + relayedBy.size());
+    line.append(u"00:Fm ").append(innerFrom).append(u" To ").append(innerTo).append(u" Via ").append(
+        relayedBy);
+    line.append(u"* <UI pid=F0 Len=10 >[06:39:03]");
+    return line;
 }
 
 namespace {
@@ -159,8 +163,7 @@ uint32_t crc32Ieee(const uint8_t* data, size_t size, uint32_t crc) {
     return ~state;
 }
 
-uint32_t monitorChecksum(const QString& from, const QString& to, const QString& header,
-                         const QString& information) {
+uint32_t monitorChecksum(QStringView from, QStringView to, QStringView header, QStringView information) {
     uint32_t state = 0xFFFFFFFFu;
     state = crcLowBytes(state, from);
     state = crcLowBytes(state, u" ");

@@ -18,11 +18,13 @@ private:
     qsizetype m_pos = 0;
 };
 
-// The pieces of a monitor line that the decoders use.
+// The pieces of a monitor line that the decoders use. The views point into the text that was
+// split, which must outlive them; the information field is a string of its own, since it is kept
+// as the station's last packet.
 struct MonitorLine {
-    QString header;      // the whole first line, prefix included
-    QString from;        // second blank-separated token
-    QString to;          // fourth blank-separated token
+    QStringView header;  // the whole first line, prefix included
+    QStringView from;    // second blank-separated token
+    QStringView to;      // fourth blank-separated token
     QString information; // the second line
 };
 
@@ -33,19 +35,18 @@ inline constexpr int kMinInformationLength = 4;
 // than 4 characters. The text ends at its first NUL.
 std::optional<MonitorLine> splitMonitorLine(const QString& text);
 
-// A relayed packet "}FROM>TO,PATH:INNER".
+// A relayed packet "}FROM>TO,PATH:INNER"; the views point into the relaying packet's field.
 struct RelayedPacket {
-    QString from;
-    QString to;
+    QStringView from;
+    QStringView to;
     QString information;
 };
 std::optional<RelayedPacket> splitRelayedPacket(const QString& information);
 // The header line made for a relayed packet; the length and time are constant.
-QString relayedHeaderLine(const QString& innerFrom, const QString& innerTo, const QString& relayedBy);
+QString relayedHeaderLine(QStringView innerFrom, QStringView innerTo, QStringView relayedBy);
 
 // CRC-32 (IEEE 802.3, reflected, initial all ones, final complement).
 uint32_t crc32Ieee(const uint8_t* data, size_t size, uint32_t crc = 0);
 // The duplicate-filter checksum: CRC-32 of "from to header information" over the low byte of each
 // UTF-16 unit.
-uint32_t monitorChecksum(const QString& from, const QString& to, const QString& header,
-                         const QString& information);
+uint32_t monitorChecksum(QStringView from, QStringView to, QStringView header, QStringView information);

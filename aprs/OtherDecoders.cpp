@@ -21,7 +21,7 @@ namespace {
 constexpr double kFeetPerMetre = 3.280839895013123;
 
 SystemTime nowLocal(DecodeContext& ctx) {
-    return SystemTime::fromDateTime(ctx.stations.clock().nowLocal());
+    return ctx.stations.heardTimeNow();
 }
 
 } // namespace
@@ -57,7 +57,7 @@ StationRecord* decodeObject(DecodeContext& ctx) {
             r->course = 0;
             r->speed = 0;
             r->isNew = 1;
-            r->owner = ctx.from;
+            r->owner = ctx.from.toString();
         }
         r->lastChecksum = ctx.checksum;
         r->symbolCode = SymbolTable::clampCode(o->symbolCode);

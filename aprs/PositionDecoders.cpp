@@ -69,12 +69,12 @@ StationRecord* decodeCompressedReport(DecodeContext& ctx, QStringView report) {
 }
 
 // "hh:mm:ss" between '[' and ']' of the header line.
-std::optional<QTime> headerTime(const QString& header) {
+std::optional<QTime> headerTime(QStringView header) {
     const qsizetype open = header.indexOf(u'[');
     if (open < 0) return std::nullopt;
     const qsizetype close = header.indexOf(u']', open + 1);
     if (close < 0) return std::nullopt;
-    const QStringView text = QStringView(header).sliced(open + 1, close - open - 1);
+    const QStringView text = header.sliced(open + 1, close - open - 1);
     const auto parts = text.split(u':');
     if (parts.size() != 3) return std::nullopt;
     int v[3];
@@ -98,7 +98,7 @@ std::optional<double> finiteNumber(QStringView text) {
 
 StationRecord& senderRecord(DecodeContext& ctx) {
     StationManager& stations = ctx.stations;
-    const SystemTime now = SystemTime::fromDateTime(stations.clock().nowLocal());
+    const SystemTime now = stations.heardTimeNow();
     StationRecord* r = stations.FindByCall(ctx.from);
     const bool created = r == nullptr;
     if (created) {
@@ -106,7 +106,7 @@ StationRecord& senderRecord(DecodeContext& ctx) {
         r->firstHeard = now;
         r->course = 0;
         r->speed = 0;
-        r->call = ctx.from; // a record found by its call has this call already
+        r->call = ctx.from.toString(); // a record found by its call has this call already
     }
     r->isNew = created ? 1 : 0;
     r->lastChecksum = ctx.checksum;

@@ -43,7 +43,7 @@ StationRecord* StationManager::Create() {
     m_lastFind.valid = false;
     auto record = std::make_unique<StationRecord>();
     record->id = m_nextId++;
-    record->firstHeard = record->lastHeard = SystemTime::fromDateTime(m_clock.nowLocal());
+    record->firstHeard = record->lastHeard = heardTimeNow();
     StationRecord* r = record.get();
     m_slots.push_back(std::move(record));
     r->m_listPlace = StationRecord::ListPlace{m_slots.size() - 1, 0, false};
@@ -51,6 +51,20 @@ StationRecord* StationManager::Create() {
     m_pending.push_back(r);
     ++m_live;
     return r;
+}
+
+SystemTime StationManager::heardTimeNow() {
+    QMutexLocker locker(&m_lock);
+    const QDateTime utc = m_clock.nowUtc();
+    const qint64 ms = utc.toMSecsSinceEpoch();
+    const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    if (second != m_heardTime.utcSecond) {
+        m_heardTime.utcSecond = second;
+        m_heardTime.local = SystemTime::fromDateTime(Clock::toLocal(utc));
+    }
+    SystemTime now = m_heardTime.local;
+    now.millisecond = static_cast<uint16_t>(ms - second * 1000);
+    return now;
 }
 
 bool StationManager::isMember(const StationRecord* record) const {
@@ -188,7 +202,7 @@ void StationManager::unindex(StationRecord* record) {
     place.indexed = false;
 }
 
-StationRecord* StationManager::findIndexed(const QString& call, const QString* owner) {
+StationRecord* StationManager::findIndexed(QStringView call, const QStringView* owner) {
     indexPending();
     const uint32_t hash = callSignHash(call);
     // A record renamed since it was filed is filed again under its new call sign.
@@ -212,17 +226,15 @@ StationRecord* StationManager::findIndexed(const QString& call, const QString* o
     return best;
 }
 
-StationRecord* StationManager::FindByCall(const QString& call) {
+StationRecord* StationManager::FindByCall(QStringView call) {
     QMutexLocker locker(&m_lock);
-    if (m_lastFind.valid && m_lastFind.call == call &&
-        (!m_lastFind.record || m_lastFind.record->call == call))
-        return m_lastFind.record;
+    if (m_lastFind.valid && m_lastFind.record->call == call) return m_lastFind.record;
     StationRecord* found = findIndexed(call, nullptr);
-    m_lastFind = {call, found, true};
+    m_lastFind = {found, found != nullptr};
     return found;
 }
 
-StationRecord* StationManager::FindObject(const QString& name, const QString& owner) {
+StationRecord* StationManager::FindObject(QStringView name, QStringView owner) {
     QMutexLocker locker(&m_lock);
     return findIndexed(name, &owner);
 }
@@ -310,9 +322,9 @@ StationRecord* StationManager::DecodePacket(const QString& information, const QS
     return decodePacket(information, from, to, header, lastPacket, port, 0);
 }
 
-StationRecord* StationManager::decodePacket(const QString& information, const QString& from,
-                                            const QString& to, const QString& header,
-                                            const QString& lastPacket, int port, int depth) {
+StationRecord* StationManager::decodePacket(const QString& information, QStringView from, QStringView to,
+                                            QStringView header, const QString& lastPacket, int port,
+                                            int depth) {
     // Relayed fields are checked here as well as outer ones: the dispatch reads two characters.
     if (depth > kMaxRelayDepth || information.size() < kMinInformationLength || from.isEmpty())
         return nullptr;
@@ -320,7 +332,7 @@ StationRecord* StationManager::decodePacket(const QString& information, const QS
     const uint32_t checksum = monitorChecksum(from, to, header, information);
     QMutexLocker locker(&m_lock);
     if (StationRecord* known = FindByCall(from); known && known->lastChecksum == checksum) {
-        known->lastHeard = SystemTime::fromDateTime(m_clock.nowLocal());
+        known->lastHeard = heardTimeNow();
         return nullptr;
     }
 
@@ -328,7 +340,8 @@ StationRecord* StationManager::decodePacket(const QString& information, const QS
     const QChar c1 = information[1];
     if (c0 == QLatin1Char(':')) {
         locker.unlock(); // the message manager takes its own locks
-        if (m_messageSink) m_messageSink->ProcessMessage(information, from, header, port);
+        if (m_messageSink)
+            m_messageSink->ProcessMessage(information, from.toString(), header.toString(), port);
         return nullptr;
     }
     if (c0 == QLatin1Char('}')) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -34,9 +35,9 @@ public:
                                 const QString& header, const QString& lastPacket, int port);
 
     // First record (in list order) whose call sign is call, exactly.
-    StationRecord* FindByCall(const QString& call);
+    StationRecord* FindByCall(QStringView call);
     // First record with this call sign (object name) and owner.
-    StationRecord* FindObject(const QString& name, const QString& owner);
+    StationRecord* FindObject(QStringView name, QStringView owner);
     // Whether the pointer is a record of the list; never dereferences it.
     bool Contains(const StationRecord* record);
     // A new record with the next id, appended; first and last heard are now (local time).
@@ -66,6 +67,10 @@ public:
     // List order, least to most recently heard; nullptr outside 0..count()-1.
     StationRecord* at(int i);
 
+    // Local time now as records store it. Every decoded line stamps a record, so the broken-down
+    // time is worked out once per second and only the milliseconds are filled in.
+    SystemTime heardTimeNow();
+
     QRecursiveMutex& lock() { return m_lock; }
     const StationHome& home() const { return m_home; }
     SettingsStore& settings() { return m_settings; }
@@ -86,11 +91,11 @@ public:
     static constexpr int kMaxRelayDepth = 16;
 
 private:
-    StationRecord* decodePacket(const QString& information, const QString& from, const QString& to,
-                                const QString& header, const QString& lastPacket, int port, int depth);
+    StationRecord* decodePacket(const QString& information, QStringView from, QStringView to,
+                                QStringView header, const QString& lastPacket, int port, int depth);
 
     void indexPending();
-    StationRecord* findIndexed(const QString& call, const QString* owner);
+    StationRecord* findIndexed(QStringView call, const QStringView* owner);
     void unindex(StationRecord* record);
     bool isMember(const StationRecord* record) const;
     void eraseAt(size_t slot, bool deleteTrack);
@@ -117,12 +122,15 @@ private:
     // m_pending until the next look-up files them.
     RecordHashTable m_byCall;
     std::vector<StationRecord*> m_pending;
-    // The last FindByCall: a line looks its sender up twice (duplicate filter, then the decoder).
-    // Dropped whenever the list changes.
+    // The record the last FindByCall found: a line looks its sender up twice (duplicate filter,
+    // then the decoder). Dropped whenever the list changes.
     struct LastFind {
-        QString call;
         StationRecord* record = nullptr;
         bool valid = false;
     } m_lastFind;
     int32_t m_nextId = 1;
+    struct HeardTimeCache {
+        qint64 utcSecond = std::numeric_limits<qint64>::min();
+        SystemTime local;
+    } m_heardTime;
 };

@@ -43,9 +43,9 @@ void StationRecord::setPosition(double lat, double lon) {
     longitude = lon;
 }
 
-void StationRecord::RecordHeardPath(const QString& headerLine) {
+void StationRecord::RecordHeardPath(QStringView headerLine) {
     const qsizetype lt = headerLine.indexOf(QLatin1Char('<'));
-    const QStringView keyView = lt < 0 ? QStringView(headerLine) : QStringView(headerLine).left(lt);
+    const QStringView keyView = lt < 0 ? headerLine : headerLine.left(lt);
     if (keyView.isEmpty()) return;
     // A station is mostly heard again over the path it was heard over last: look there first.
     const int next = heardPaths.next;

@@ -96,7 +96,7 @@ public:
     // An unchanged pair changes nothing; otherwise the current pair becomes the previous one.
     void setPosition(double lat, double lon);
     // Files the header line of a frame in the ring of heard paths.
-    void RecordHeardPath(const QString& headerLine);
+    void RecordHeardPath(QStringView headerLine);
     // Heard-via of the most recently filled slot; "" when none.
     QString heardVia() const;
 

@@ -38,7 +38,7 @@ void runDecoder(benchmark::State& state, Decoder decode, const QString& info, co
     World w;
     const QString header =
         QStringLiteral("00:Fm N0CALL To %1 Via WIDE1-1*,WIDE2-1 <UI pid=F0 Len=40 >[12:00:00]").arg(to);
-    DecodeContext ctx{w.stations, info, QString(), to, header, info, 0, 1};
+    DecodeContext ctx{w.stations, info, QStringView(), to, header, info, 0, 1};
     int i = 0;
     for (auto _ : state) {
         ctx.from = w.calls[static_cast<size_t>(i)];

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     world->clock.advance(1000);
     const QString header =
         QStringLiteral("00:Fm N0CALL To %1 Via WIDE1-1* <UI pid=F0 Len=1 >[12:00:00]").arg(to);
-    DecodeContext ctx{stations, info, QStringLiteral("N0CALL"), to, header, info, 0, 1};
+    DecodeContext ctx{stations, info, u"N0CALL", to, header, info, 0, 1};
     for (auto decode : {decodeUncompressedPosition, decodeTimestampedPosition, decodeCompressedPosition,
                         decodeMicE, decodeGprsTracker})
         (void)decode(ctx);

@@ -73,7 +73,7 @@ TEST(MonitorLineSplit, RelayedPacketPieces) {
     EXPECT_EQ(r->information, QStringLiteral("!4903.50N/07201.75W-"));
     EXPECT_FALSE(splitRelayedPacket(QStringLiteral("}>APRS,X:!4903.50N/07201.75W-"))); // no sender
     EXPECT_FALSE(splitRelayedPacket(QStringLiteral("}N0CALL>APRS,TCPIP*")));           // no inner field
-    EXPECT_EQ(relayedHeaderLine("A", "B", "C"),
+    EXPECT_EQ(relayedHeaderLine(u"A", u"B", u"C"),
               QStringLiteral("00:Fm A To B Via C* <UI pid=F0 Len=10 >[06:39:03]"));
 }
 
@@ -81,10 +81,10 @@ TEST(MonitorLineChecksum, IsIeeeCrc32OverTheLowBytes) {
     const QByteArray check("123456789");
     EXPECT_EQ(crc32Ieee(reinterpret_cast<const uint8_t*>(check.constData()), 9), 0xCBF43926u);
     const QByteArray joined("A B H I");
-    EXPECT_EQ(monitorChecksum("A", "B", "H", "I"),
+    EXPECT_EQ(monitorChecksum(u"A", u"B", u"H", u"I"),
               crc32Ieee(reinterpret_cast<const uint8_t*>(joined.constData()), 7));
     // Only the low byte of each UTF-16 unit counts.
-    EXPECT_EQ(monitorChecksum(QString(QChar(0x0141)), "B", "H", "I"), monitorChecksum("A", "B", "H", "I"));
+    EXPECT_EQ(monitorChecksum(QString(QChar(0x0141)), u"B", u"H", u"I"), monitorChecksum(u"A", u"B", u"H", u"I"));
 }
 
 TEST(MonitorLineChecksum, LongFieldsMatchTheBytewiseCrc) {
@@ -96,7 +96,7 @@ TEST(MonitorLineChecksum, LongFieldsMatchTheBytewiseCrc) {
         QByteArray low = QByteArrayLiteral("FROM TO HEADER LINE ");
         for (QChar c : info) low += static_cast<char>(c.unicode() & 0xFF);
         EXPECT_EQ(
-            monitorChecksum("FROM", "TO", "HEADER LINE", info),
+            monitorChecksum(u"FROM", u"TO", u"HEADER LINE", info),
             crc32Ieee(reinterpret_cast<const uint8_t*>(low.constData()), static_cast<size_t>(low.size())))
             << n;
     }
