@@ -186,7 +186,7 @@ void StationManager::indexPending() {
         }
         StationRecord::ListPlace& place = r->m_listPlace;
         place.indexed = true;
-        place.callHash = callSignHash(r->call);
+        place.file(r->call, callSignHash(r->call));
         m_byCall.insert(place.callHash, r);
     }
     m_pending.erase(keep, m_pending.end());
@@ -200,6 +200,7 @@ void StationManager::unindex(StationRecord* record) {
     }
     m_byCall.erase(place.callHash, record);
     place.indexed = false;
+    place.filedCall.clear();
 }
 
 StationRecord* StationManager::findIndexed(QStringView call, const QStringView* owner) {
@@ -209,12 +210,28 @@ StationRecord* StationManager::findIndexed(QStringView call, const QStringView* 
     QVarLengthArray<StationRecord*, 4> renamed;
     StationRecord* best = nullptr;
     m_byCall.forEach(hash, [&](StationRecord* r) {
-        if (r->call != call) {
-            if (callSignHash(r->call) != hash) renamed.push_back(r);
-            return;
+        StationRecord::ListPlace& place = r->m_listPlace;
+        const bool unchanged =
+            r->call.constData() == place.filedCall.constData() && r->call.size() == place.filedCall.size();
+        if (unchanged) {
+            if (call.size() != place.filedCall.size()) return;
+            const bool same = place.inlineLength == call.size()
+                                  ? std::equal(place.inlineCall, place.inlineCall + call.size(),
+                                               reinterpret_cast<const char16_t*>(call.data()))
+                                  : r->call == call;
+            if (!same) return;
+        } else {
+            // The call string was replaced since it was filed.
+            const uint32_t current = callSignHash(r->call);
+            if (current != hash) {
+                renamed.push_back(r);
+                return;
+            }
+            place.file(r->call, current); // same hash: only the copy beside it is refreshed
+            if (r->call != call) return;
         }
         if (owner && r->owner != *owner) return;
-        if (!best || r->m_listPlace.slot < best->m_listPlace.slot) best = r;
+        if (!best || place.slot < best->m_listPlace.slot) best = r;
     });
     if (!renamed.empty()) {
         for (StationRecord* r : renamed) {

@@ -112,9 +112,24 @@ private:
     // record carries it along but is never taken for a member of the list.
     friend class StationManager;
     struct ListPlace {
-        size_t slot = 0;       // position in the list's slots
-        uint32_t callHash = 0; // hash of the call sign it is filed under
-        bool indexed = false;  // filed under callHash (otherwise waiting for its call sign)
+        size_t slot = 0; // position in the list's slots
+        // The call sign it is filed under, sharing the call's string. While `call` still points to
+        // that same string it cannot have changed (an edit would have detached it), so look-ups
+        // compare against the copy kept here beside it, without a cache miss on the string.
+        QString filedCall;
+        uint32_t callHash = 0;    // hash of filedCall
+        bool indexed = false;     // filed under callHash (otherwise waiting for its call sign)
+        uint8_t inlineLength = 0; // filedCall's length when it fits inlineCall, else 0
+        static constexpr int kInlineCall = 10;
+        char16_t inlineCall[kInlineCall] = {};
+
+        void file(const QString& call, uint32_t hash) {
+            filedCall = call;
+            callHash = hash;
+            const bool fits = call.size() <= kInlineCall;
+            inlineLength = fits ? static_cast<uint8_t>(call.size()) : 0;
+            for (qsizetype i = 0; fits && i < call.size(); ++i) inlineCall[i] = call[i].unicode();
+        }
     } m_listPlace;
 
 public:

@@ -84,6 +84,34 @@ TEST_F(StationManagerTest, RecordsNamedAfterAnEarlierLookupAreFound) {
     EXPECT_EQ(stations.FindByCall(QStringLiteral("RENAMED")), r);
 }
 
+TEST_F(StationManagerTest, LookUpsStayExactThroughHashCollisionsLongCallsAndInPlaceEdits) {
+    // Two calls of one hash, and calls too long for the copy kept beside the index.
+    ASSERT_EQ(callSignHash(u"D0YSCS"), callSignHash(u"U6TDG2"));
+    StationRecord* d = add(QStringLiteral("D0YSCS"));
+    StationRecord* u = add(QStringLiteral("U6TDG2"));
+    StationRecord* longCall = add(QStringLiteral("VERYLONGCALL-12"));
+    StationRecord* longCall2 = add(QStringLiteral("VERYLONGCALL-13"));
+    EXPECT_EQ(stations.FindByCall(u"D0YSCS"), d);
+    EXPECT_EQ(stations.FindByCall(u"U6TDG2"), u);
+    EXPECT_EQ(stations.FindByCall(u"VERYLONGCALL-12"), longCall);
+    EXPECT_EQ(stations.FindByCall(u"VERYLONGCALL-13"), longCall2);
+    EXPECT_EQ(stations.FindByCall(u"VERYLONGCALL-1"), nullptr);
+
+    // Edits of the call string itself, same length each time, are never mistaken for the old call.
+    d->call[0] = QLatin1Char('X');
+    EXPECT_EQ(stations.FindByCall(u"D0YSCS"), nullptr);
+    EXPECT_EQ(stations.FindByCall(u"X0YSCS"), d);
+    u->call = QLatin1String("U6TDG3");
+    EXPECT_EQ(stations.FindByCall(u"U6TDG2"), nullptr);
+    EXPECT_EQ(stations.FindByCall(u"U6TDG3"), u);
+    longCall->call.replace(QLatin1String("-12"), QLatin1String("-99"));
+    EXPECT_EQ(stations.FindByCall(u"VERYLONGCALL-12"), nullptr);
+    EXPECT_EQ(stations.FindByCall(u"VERYLONGCALL-99"), longCall);
+    // The same call from another string still finds the record.
+    u->call = QString::fromLatin1("U6TDG3");
+    EXPECT_EQ(stations.FindByCall(u"U6TDG3"), u);
+}
+
 TEST_F(StationManagerTest, MoveToEndAndNextAfterKeepListOrder) {
     StationRecord* a = add(QStringLiteral("A"));
     StationRecord* b = add(QStringLiteral("B"));
