@@ -262,12 +262,13 @@ StationRecord* StationManager::FindObject(QStringView name, QStringView owner) {
 void StationManager::Expire() {
     const qint64 limit = static_cast<qint64>(read(m_settings, Settings::EXPIRETIME)) * 60;
     QMutexLocker locker(&m_lock);
-    const qint64 now = m_clock.nowLocal().toSecsSinceEpoch();
+    // Heard times are local times; their age is the wall-clock difference.
+    const qint64 now = heardTimeNow().wallClockSeconds();
     for (size_t i = 0; i < m_slots.size(); ++i) {
         StationRecord* r = m_slots[i].get();
         if (!r) continue;
-        // An unreadable time converts to 0 and so expires too.
-        const qint64 age = now - r->lastHeard.toSecsSinceEpoch(Qt::LocalTime);
+        // An unreadable time counts as 1970 and so expires too.
+        const qint64 age = now - r->lastHeard.wallClockSeconds();
         if (age > limit || age < 0) eraseAt(i, true);
     }
     compactIfSparse();

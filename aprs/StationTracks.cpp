@@ -203,7 +203,7 @@ bool StationTracks::trimTrack(const StationRecord& record, int keepMinutes) {
     QFile out(bposPath);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
 
-    const qint64 heard = record.lastHeard.toSecsSinceEpoch(Qt::LocalTime);
+    const qint64 heard = record.lastHeard.wallClockSeconds();
     const qint64 keep = static_cast<qint64>(std::max(keepMinutes, 0)) * 60;
     bool ok = true;
     for (;;) {
@@ -215,7 +215,7 @@ bool StationTracks::trimTrack(const StationRecord& record, int keepMinutes) {
                 QByteArrayView(bytes).sliced(i * TrackFile::kRecordSize, TrackFile::kRecordSize);
             const TrackPoint p = *TrackFile::decode(raw);
             // A point with an unreadable time counts as long ago.
-            if (heard - p.time.toSecsSinceEpoch(Qt::LocalTime) < keep) kept.append(raw.data(), raw.size());
+            if (heard - p.time.wallClockSeconds() < keep) kept.append(raw.data(), raw.size());
         }
         if (!kept.isEmpty() && out.write(kept) != kept.size()) {
             ok = false;
