@@ -10,8 +10,7 @@ constexpr uint32_t kMaxStoredTextBytes = 64 * 1024;
 
 // Reads one text, refusing counts above kMaxStoredTextBytes before anything is allocated.
 std::optional<QString> readText(DataFileReader& in) {
-    DataFileReader peek = in; // shares the bytes
-    const auto count = peek.u32();
+    const auto count = in.peekU32();
     if (!count || *count > kMaxStoredTextBytes) return std::nullopt;
     return in.string();
 }

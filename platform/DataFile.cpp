@@ -72,6 +72,11 @@ std::optional<uint32_t> DataFileReader::u32() {
     return qFromLittleEndian<uint32_t>(p);
 }
 
+std::optional<uint32_t> DataFileReader::peekU32() const {
+    if (remaining() < 4) return std::nullopt;
+    return qFromLittleEndian<uint32_t>(m_data.constData() + m_pos);
+}
+
 std::optional<int32_t> DataFileReader::i32() {
     auto v = u32();
     if (!v) return std::nullopt;
@@ -107,13 +112,15 @@ std::optional<QString> DataFileReader::string() {
     take(static_cast<qsizetype>(*count), &p);
     const qsizetype n = static_cast<qsizetype>(*count);
     if (m_utf16) {
-        QString s;
-        s.reserve(n / 2);
-        for (qsizetype i = 0; i + 1 < n; i += 2) {
-            const auto u = qFromLittleEndian<uint16_t>(p + i);
-            if (u == 0) break; // the text ends at its terminating zero
-            s.append(QChar(u));
-        }
+        // The text ends at its terminating zero.
+        qsizetype units = 0;
+        while (units < n / 2 && qFromLittleEndian<uint16_t>(p + 2 * units) != 0) ++units;
+        QString s(units, Qt::Uninitialized);
+        char16_t* out = reinterpret_cast<char16_t*>(s.data());
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            std::memcpy(out, p, static_cast<size_t>(units) * 2);
+        else
+            for (qsizetype i = 0; i < units; ++i) out[i] = qFromLittleEndian<uint16_t>(p + 2 * i);
         return s;
     }
     const char* end = static_cast<const char*>(std::memchr(p, 0, static_cast<size_t>(n)));

@@ -34,6 +34,8 @@ public:
 
     std::optional<uint16_t> u16();
     std::optional<uint32_t> u32();
+    // The next u32 without taking it.
+    std::optional<uint32_t> peekU32() const;
     std::optional<int32_t> i32();
     std::optional<double> f64();
     std::optional<SystemTime> time();
