@@ -197,7 +197,7 @@ StationRecord* decodeGprsTracker(DecodeContext& ctx) {
             else if (heard.secsTo(nowUtc) > 12 * 3600)
                 heard = heard.addDays(1);
         }
-        const SystemTime heardLocal = SystemTime::fromDateTime(heard.toLocalTime());
+        const SystemTime heardLocal = SystemTime::fromDateTime(Clock::toLocal(heard));
 
         const bool created = ctx.stations.FindByCall(ctx.from) == nullptr;
         StationRecord& r = beginStationUpdate(ctx, symbol[0].unicode(), symbol[1].unicode(), *lat, *lon);
