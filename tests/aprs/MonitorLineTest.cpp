@@ -84,7 +84,8 @@ TEST(MonitorLineChecksum, IsIeeeCrc32OverTheLowBytes) {
     EXPECT_EQ(monitorChecksum(u"A", u"B", u"H", u"I"),
               crc32Ieee(reinterpret_cast<const uint8_t*>(joined.constData()), 7));
     // Only the low byte of each UTF-16 unit counts.
-    EXPECT_EQ(monitorChecksum(QString(QChar(0x0141)), u"B", u"H", u"I"), monitorChecksum(u"A", u"B", u"H", u"I"));
+    EXPECT_EQ(monitorChecksum(QString(QChar(0x0141)), u"B", u"H", u"I"),
+              monitorChecksum(u"A", u"B", u"H", u"I"));
 }
 
 TEST(MonitorLineChecksum, LongFieldsMatchTheBytewiseCrc) {
@@ -265,6 +266,11 @@ TEST(HeardPath, DigipeaterListDropsStarsAndKeepsTwentyElements) {
     EXPECT_EQ(r.heardVia(), QStringLiteral("D2"));
     EXPECT_EQ(r.heardPaths.digipeaters[0].split(QLatin1Char(',')).size(), 20);
     EXPECT_FALSE(r.heardPaths.digipeaters[0].contains(QLatin1Char('*')));
+    // A star inside an element still marks it (less its last character); a lone star is no element.
+    StationRecord odd;
+    odd.RecordHeardPath(QStringLiteral("00:Fm A To B Via A*B,*,C <UI>"));
+    EXPECT_EQ(odd.heardVia(), QStringLiteral("A*"));
+    EXPECT_EQ(odd.heardPaths.digipeaters[0], QStringLiteral("AB,C"));
     // "Via" must be the fifth word; elsewhere it is just text.
     StationRecord s;
     s.RecordHeardPath(QStringLiteral("00:Fm Via To B X1*,X2 <UI>"));
