@@ -20,7 +20,10 @@ namespace {
 // the lines statuses and 6% messages.
 class TrafficGenerator {
 public:
-    explicit TrafficGenerator(int stations, uint32_t seed = 7) : m_stations(stations), m_rng(seed) {}
+    // With kindPerLine every line picks its kind at random, so stations keep switching between
+    // report kinds (and destinations, so heard paths): a worst case no real feed shows.
+    explicit TrafficGenerator(int stations, bool kindPerLine = false, uint32_t seed = 7)
+        : m_stations(stations), m_kindPerLine(kindPerLine), m_rng(seed) {}
 
     QString call(int i) const {
         static const char* prefixes[] = {"K", "W", "N", "DL", "G", "VK", "JA", "F"};
@@ -51,7 +54,9 @@ public:
         const double lat = 10 + (station % 7000) * 0.01;
         const double lon = 5 + (station % 9000) * 0.013;
         const int roll = std::uniform_int_distribution<int>(0, 99)(m_rng);
-        switch (roll < 5 ? 6 : roll < 11 ? 7 : reportKind(station)) {
+        const int kind =
+            m_kindPerLine ? reportKind(std::uniform_int_distribution<int>()(m_rng)) : reportKind(station);
+        switch (roll < 5 ? 6 : roll < 11 ? 7 : kind) {
         case 0:
             info = QStringLiteral("!%1/%2-PHG5132 Home station").arg(plainLat(lat), plainLon(lon));
             break;
@@ -116,6 +121,7 @@ private:
     }
 
     int m_stations;
+    bool m_kindPerLine;
     std::mt19937 m_rng;
 };
 
@@ -139,11 +145,11 @@ void fill(StationManager& stations, TrafficGenerator& gen, int count) {
     }
 }
 
-void BM_ProcessMonitorText(benchmark::State& state) {
+void processMonitorText(benchmark::State& state, bool kindPerLine) {
     const int stationCount = static_cast<int>(state.range(0));
     World w;
     StationManager stations(w.home, w.settings, w.clock);
-    TrafficGenerator gen(stationCount);
+    TrafficGenerator gen(stationCount, kindPerLine);
     fill(stations, gen, stationCount);
     // A running session: every station has been heard a few times over its usual paths, so the
     // timed lines are mostly what a busy feed brings, known stations reporting again.
@@ -173,6 +179,13 @@ void BM_ProcessMonitorText(benchmark::State& state) {
     state.counters["stations"] = static_cast<double>(stations.count());
     state.counters["decoded_share"] = static_cast<double>(decoded) / static_cast<double>(state.iterations());
 }
+void BM_ProcessMonitorText(benchmark::State& state) {
+    processMonitorText(state, false);
+}
+void BM_ProcessMonitorTextKindPerLine(benchmark::State& state) {
+    processMonitorText(state, true);
+}
+BENCHMARK(BM_ProcessMonitorTextKindPerLine)->Arg(1000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ProcessMonitorText)
     ->Arg(1000)
     ->Arg(10000)
