@@ -203,6 +203,17 @@ void StationManager::unindex(StationRecord* record) {
     place.filedCall.clear();
 }
 
+std::optional<bool> StationManager::filedCallIs(const StationRecord& r, QStringView call) {
+    const StationRecord::ListPlace& place = r.m_listPlace;
+    const bool unchanged = place.indexed && r.call.constData() == place.filedCall.constData() &&
+                           r.call.size() == place.filedCall.size();
+    if (!unchanged) return std::nullopt;
+    if (call.size() != place.filedCall.size()) return false;
+    if (place.inlineLength != call.size()) return r.call == call;
+    return std::equal(place.inlineCall, place.inlineCall + call.size(),
+                      reinterpret_cast<const char16_t*>(call.data()));
+}
+
 StationRecord* StationManager::findIndexed(QStringView call, const QStringView* owner) {
     indexPending();
     const uint32_t hash = callSignHash(call);
@@ -211,15 +222,8 @@ StationRecord* StationManager::findIndexed(QStringView call, const QStringView* 
     StationRecord* best = nullptr;
     m_byCall.forEach(hash, [&](StationRecord* r) {
         StationRecord::ListPlace& place = r->m_listPlace;
-        const bool unchanged =
-            r->call.constData() == place.filedCall.constData() && r->call.size() == place.filedCall.size();
-        if (unchanged) {
-            if (call.size() != place.filedCall.size()) return;
-            const bool same = place.inlineLength == call.size()
-                                  ? std::equal(place.inlineCall, place.inlineCall + call.size(),
-                                               reinterpret_cast<const char16_t*>(call.data()))
-                                  : r->call == call;
-            if (!same) return;
+        if (const auto same = filedCallIs(*r, call)) {
+            if (!*same) return;
         } else {
             // The call string was replaced since it was filed.
             const uint32_t current = callSignHash(r->call);
@@ -245,7 +249,10 @@ StationRecord* StationManager::findIndexed(QStringView call, const QStringView* 
 
 StationRecord* StationManager::FindByCall(QStringView call) {
     QMutexLocker locker(&m_lock);
-    if (m_lastFind.valid && m_lastFind.record->call == call) return m_lastFind.record;
+    if (m_lastFind.valid) {
+        const auto same = filedCallIs(*m_lastFind.record, call);
+        if (same ? *same : m_lastFind.record->call == call) return m_lastFind.record;
+    }
     StationRecord* found = findIndexed(call, nullptr);
     m_lastFind = {found, found != nullptr};
     return found;

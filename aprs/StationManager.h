@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Clock;
@@ -98,6 +99,9 @@ private:
     StationRecord* findIndexed(QStringView call, const QStringView* owner);
     void unindex(StationRecord* record);
     bool isMember(const StationRecord* record) const;
+    // Whether the record's call is `call`, told from the copy filed beside the index while the
+    // record still holds the filed string; nothing when it does not.
+    static std::optional<bool> filedCallIs(const StationRecord& record, QStringView call);
     void eraseAt(size_t slot, bool deleteTrack);
     void deleteTrackFile(const QString& call);
     void compact();
