@@ -15,15 +15,15 @@ SystemTime SystemTime::fromDateTime(const QDateTime& dt) {
     return t;
 }
 
-QDateTime SystemTime::toDateTime(Qt::TimeSpec spec) const {
+QDateTime SystemTime::toDateTime(Qt::TimeSpec zone) const {
     const QDate d(year, month, day);
     const QTime tm(hour, minute, second, millisecond);
     if (!d.isValid() || !tm.isValid()) return {};
-    return QDateTime(d, tm, spec == Qt::UTC ? Qt::UTC : Qt::LocalTime);
+    return QDateTime(d, tm, zone == Qt::UTC ? Qt::UTC : Qt::LocalTime);
 }
 
-qint64 SystemTime::toSecsSinceEpoch(Qt::TimeSpec spec) const {
-    const QDateTime dt = toDateTime(spec);
+qint64 SystemTime::toSecsSinceEpoch(Qt::TimeSpec zone) const {
+    const QDateTime dt = toDateTime(zone);
     return dt.isValid() ? dt.toSecsSinceEpoch() : 0;
 }
 

@@ -15,11 +15,11 @@ struct SystemTime {
     uint16_t millisecond = 0;
 
     static SystemTime fromDateTime(const QDateTime& dt);
-    // Interpreted in the given time spec (local time for heard times, UTC for messages).
-    QDateTime toDateTime(Qt::TimeSpec spec = Qt::LocalTime) const;
+    // Read as local time (heard times) or as UTC (message times).
+    QDateTime toDateTime(Qt::TimeSpec zone = Qt::LocalTime) const;
     bool isValid() const { return toDateTime().isValid(); }
     // Seconds since 1970 for the clock-free comparisons (expiry); 0 for an invalid time.
-    qint64 toSecsSinceEpoch(Qt::TimeSpec spec = Qt::LocalTime) const;
+    qint64 toSecsSinceEpoch(Qt::TimeSpec zone = Qt::LocalTime) const;
     // Seconds from 1970-01-01 00:00:00 to the time as written, with no time zone applied: the
     // difference of two local times is their wall-clock difference. No zone look-up, so ages of
     // 100,000 stations are taken in microseconds, not a file-system check each. 0 for an invalid
