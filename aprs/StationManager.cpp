@@ -46,7 +46,7 @@ StationRecord* StationManager::Create() {
     record->firstHeard = record->lastHeard = heardTimeNow();
     StationRecord* r = record.get();
     m_slots.push_back(std::move(record));
-    r->m_listPlace = StationRecord::ListPlace{m_slots.size() - 1, 0, false};
+    r->m_listPlace.slot = m_slots.size() - 1;
     m_members.insert(recordAddressHash(r), r);
     m_pending.push_back(r);
     ++m_live;
