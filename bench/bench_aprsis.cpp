@@ -7,9 +7,9 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -41,12 +41,8 @@ QByteArray makeFeed(int lines) {
 } // namespace
 
 static void BM_ServerLinesIntoStationDatabase(benchmark::State& state) {
-    QTemporaryDir dir;
-    StationHome home(dir.path());
-    home.createFolders();
-    SettingsStore settings(home.settingsFile());
-    ManualClock clock;
-    StationManager stations(home, settings, clock);
+    TemporaryStation station;
+    StationManager& stations = station.stations;
     const QByteArray feed = makeFeed(20000);
     std::int64_t lines = 0;
     for (auto _ : state) {
@@ -57,12 +53,12 @@ static void BM_ServerLinesIntoStationDatabase(benchmark::State& state) {
             reader.feed(QByteArrayView(feed.constData() + at, std::min<qsizetype>(500, feed.size() - at)),
                         split);
         for (const QByteArray& line : split) {
-            if (auto monitor = serverLineToMonitorLine(line, clock.nowUtc().time())) {
+            if (auto monitor = serverLineToMonitorLine(line, station.clock.nowUtc().time())) {
                 if (StationRecord* r = stations.ProcessMonitorText(*monitor, -1)) stations.MoveToEnd(r);
             }
         }
         lines += static_cast<std::int64_t>(split.size());
-        clock.advance(1000); // a new second, so the duplicate filter lets the repeats through
+        station.clock.advance(1000); // a new second, so the duplicate filter lets the repeats through
     }
     state.counters["lines_per_second"] =
         benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);

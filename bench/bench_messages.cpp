@@ -9,9 +9,9 @@
 #include "platform/Settings.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <vector>
@@ -32,17 +32,11 @@ QString sender(int i) {
 }
 
 // A station home and a manager whose list holds `records` messages, received 10 ms apart up to now.
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
+struct World : TemporaryStation {
     int64_t sent = 0;
     MsgManager messages{home, settings, clock, stations, [this](const OutboundPacket&) { ++sent; }};
 
     explicit World(int records, int maxAgeSeconds = 72000) {
-        home.createFolders();
         write(settings, Settings::MYCALL, QStringLiteral("N0ME"));
         write(settings, Settings::MAXTIME, maxAgeSeconds);
         stations.setMessageSink(&messages);

@@ -9,8 +9,8 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <vector>
 
@@ -18,15 +18,9 @@ namespace {
 
 constexpr int kStations = 1000;
 
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
+struct World : TemporaryStation {
     std::vector<QString> calls;
     World() {
-        home.createFolders();
         for (int i = 0; i < kStations; ++i)
             calls.push_back(QStringLiteral("N%1CALL-%2").arg(i / 16).arg(i % 16));
     }

@@ -6,8 +6,8 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <random>
@@ -125,13 +125,7 @@ private:
     std::mt19937 m_rng;
 };
 
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    World() { home.createFolders(); }
-};
+using World = TemporaryStation;
 
 // A database holding exactly `count` stations, one plain position each.
 void fill(StationManager& stations, TrafficGenerator& gen, int count) {
@@ -148,7 +142,7 @@ void fill(StationManager& stations, TrafficGenerator& gen, int count) {
 void processMonitorText(benchmark::State& state, bool kindPerLine) {
     const int stationCount = static_cast<int>(state.range(0));
     World w;
-    StationManager stations(w.home, w.settings, w.clock);
+    StationManager& stations = w.stations;
     TrafficGenerator gen(stationCount, kindPerLine);
     fill(stations, gen, stationCount);
     // A running session: every station has been heard a few times over its usual paths, so the
@@ -202,7 +196,7 @@ void fillMixed(StationManager& stations, int count) {
 
 void BM_StationsDatSave(benchmark::State& state) {
     World w;
-    StationManager stations(w.home, w.settings, w.clock);
+    StationManager& stations = w.stations;
     fillMixed(stations, static_cast<int>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(stations.Save());
     state.counters["stations"] = stations.count();

@@ -8,25 +8,15 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    StationTracks tracks{stations};
-    World() {
-        home.createFolders();
-        stations.setTrackSink(&tracks);
-    }
-    ~World() { stations.setTrackSink(nullptr); }
+struct World : TemporaryStation {
+    World() : TemporaryStation(Tracks::Plugged) {}
 };
 
 const QDateTime kStart(QDate(2026, 1, 15), QTime(0, 0), Qt::UTC);

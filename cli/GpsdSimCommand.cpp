@@ -10,14 +10,8 @@
 #include <QTextStream>
 
 namespace {
-void printLine(const QString& text) {
-    QTextStream out(stdout);
-    out << text << Qt::endl;
-}
-void printError(const QString& text) {
-    QTextStream err(stderr);
-    err << text << Qt::endl;
-}
+using SimSupport::printError;
+using SimSupport::printLine;
 } // namespace
 
 int runGpsdSimCommand(const QStringList& args) {

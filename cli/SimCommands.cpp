@@ -11,14 +11,8 @@
 #include <cstdio>
 
 namespace {
-void printLine(const QString& text) {
-    QTextStream out(stdout);
-    out << text << Qt::endl;
-}
-void printError(const QString& text) {
-    QTextStream err(stderr);
-    err << text << Qt::endl;
-}
+using SimSupport::printError;
+using SimSupport::printLine;
 
 // Common start of both simulators: the listen address, the replay file and its rate.
 struct SimOptions {

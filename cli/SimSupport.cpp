@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTextStream>
 
 namespace SimSupport {
 
@@ -48,6 +49,16 @@ QStringList readReplayFile(const QString& path, bool* ok) {
         lines << line;
     }
     return lines;
+}
+
+void printLine(const QString& text) {
+    QTextStream out(stdout);
+    out << text << Qt::endl;
+}
+
+void printError(const QString& text) {
+    QTextStream err(stderr);
+    err << text << Qt::endl;
 }
 
 } // namespace SimSupport

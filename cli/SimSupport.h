@@ -14,6 +14,10 @@ std::optional<std::pair<QHostAddress, quint16>> parseListen(const QString& text)
 QString option(const QStringList& args, const QString& name, const QString& defaultValue = {});
 // Bytes for printing: printable ASCII and valid UTF-8 as they are, everything else as \xNN.
 QString printable(const QByteArray& bytes);
+// One line on standard output or standard error, flushed at once (the simulators run until
+// stopped, and whoever reads them waits for each line).
+void printLine(const QString& text);
+void printError(const QString& text);
 // Replay file lines: blank lines and lines beginning with '#' are skipped.
 QStringList readReplayFile(const QString& path, bool* ok);
 } // namespace SimSupport

@@ -10,8 +10,8 @@
 #include "platform/Settings.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,15 +24,9 @@ bool hasControl(const QString& s) {
     return false;
 }
 
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
+struct World : TemporaryStation {
     MsgManager messages{home, settings, clock, stations, [](const OutboundPacket& p) { check(p); }};
     World() {
-        home.createFolders();
         write(settings, Settings::MYCALL, QStringLiteral("N0ME"));
         write(settings, Settings::MAXTIME, 120); // records live a couple of minutes of fuzz time
         stations.setMessageSink(&messages);

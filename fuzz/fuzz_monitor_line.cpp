@@ -8,20 +8,13 @@
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 
 namespace {
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    World() { home.createFolders(); }
-};
+using World = TemporaryStation;
 
 void feed(World& w, const QString& text, int port) {
     (void)splitMonitorLine(text);

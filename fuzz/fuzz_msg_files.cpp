@@ -8,9 +8,9 @@
 #include "platform/DataFile.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,14 +18,7 @@
 
 namespace {
 
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    World() { home.createFolders(); }
-};
+using World = TemporaryStation;
 
 void roundTripMessages(const QByteArray& data) {
     auto first = MessageFiles::readMessages(data);

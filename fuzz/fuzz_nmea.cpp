@@ -5,19 +5,19 @@
 #include "aprs/StationManager.h"
 #include "aprs/StationRecord.h"
 #include "aprs/StationTracks.h"
-#include "fuzz/FuzzStation.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzStation* world = new FuzzStation;
+    static TemporaryStation* world = new TemporaryStation(TemporaryStation::Tracks::Plugged);
+    static int runs = 0;
     if (size < 1) return 0;
     QByteArray sentence(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     if (data[0] & 2) sentence.prepend("$GP");
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (r->course > 359 || !std::isfinite(r->speed)) std::abort();
         if (!(std::fabs(r->latitude) <= 90) || !(std::fabs(r->longitude) <= 180)) std::abort();
     }
-    if (++world->runs % 1024 == 0) {
+    if (++runs % 1024 == 0) {
         world->tracks.deleteTrack(QStringLiteral("GPS1"));
         world->stations.RemoveAll();
     }

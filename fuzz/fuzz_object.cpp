@@ -4,19 +4,18 @@
 #include "aprs/StationManager.h"
 #include "aprs/StationRecord.h"
 #include "aprs/StationTracks.h"
-#include "fuzz/FuzzStation.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzStation* world = new FuzzStation;
+    static TemporaryStation* world = new TemporaryStation(TemporaryStation::Tracks::Plugged);
     if (size < 1) return 0;
     const QString text = CodePage::decode(
         QByteArrayView(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1)));

@@ -12,22 +12,15 @@
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
 #include <QByteArrayView>
-#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace {
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    World() { home.createFolders(); }
-};
+using World = TemporaryStation;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,24 +8,16 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-struct World {
-    QTemporaryDir dir;
-    StationHome home{dir.path()};
-    SettingsStore settings{home.settingsFile()};
-    ManualClock clock;
-    StationManager stations{home, settings, clock};
-    StationTracks tracks{stations};
-    World() { home.createFolders(); }
-};
+using World = TemporaryStation;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

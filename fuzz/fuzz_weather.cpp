@@ -6,13 +6,12 @@
 #include "aprs/StationTracks.h"
 #include "aprs/Ultimeter.h"
 #include "aprs/Weather.h"
-#include "fuzz/FuzzStation.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
+#include "tests/support/TemporaryStation.h"
 
-#include <QTemporaryDir>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +24,8 @@ void check(const WeatherReport& w, bool aprsForm) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzStation* world = new FuzzStation;
+    static TemporaryStation* world = new TemporaryStation(TemporaryStation::Tracks::Plugged);
+    static int runs = 0;
     if (size < 1) return 0;
     const QString text = CodePage::decode(
         QByteArrayView(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1)));
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::isnan(r->weather.dewPoint) || std::isnan(r->weather.windChill)) std::abort();
     }
     // Keep the track file and the list small.
-    if (++world->runs % 1024 == 0) {
+    if (++runs % 1024 == 0) {
         world->tracks.deleteTrack(QStringLiteral("WX1ABC"));
         world->stations.RemoveAll();
     }
