@@ -56,7 +56,20 @@ void GlobalObjects::shutdown() {
 
 // --- outgoing
 
+bool GlobalObjects::isTransmittableCall(const QString& call) {
+    const QString c = call.trimmed();
+    return !c.isEmpty() && c.compare(QLatin1String("NOCALL"), Qt::CaseInsensitive) != 0;
+}
+
+bool GlobalObjects::hasOwnCall() const {
+    return isTransmittableCall(read(m_settings, Settings::MYCALL));
+}
+
 void GlobalObjects::SendPacketUN(const OutboundPacket& packet) {
+    if (!isTransmittableCall(packet.fromCall)) {
+        Trace::write(QStringLiteral("not sent, no call sign set: %1").arg(packet.part1));
+        return;
+    }
     if (packet.port == -1) {
         if (m_aprsClient && m_aprsClient->isConnected()) m_aprsClient->SendPacket(packet);
         return;
@@ -112,7 +125,7 @@ void GlobalObjects::handleReceivedFrame(const ReceivedFrame& frame) {
     if (record && !frame.ownTransmission && read(m_settings, Settings::DIGIBEEP) != 0) {
         const QString call = record->call;
         if (call == read(m_settings, Settings::MYCALL) || call == read(m_settings, Settings::GPS_CALL)) {
-            if (beep) beep();
+            emit ownPacketHeard();
         }
     }
 }
@@ -147,6 +160,7 @@ void GlobalObjects::RebuildActivePorts() {
         for (ActivePort& e : list.entries) e.beaconCountdown = 1;
     m_activePorts = std::move(list);
     emit activePortsChanged();
+    emit linksChanged();
 }
 
 // --- minute tick
@@ -175,6 +189,7 @@ void GlobalObjects::minuteTick() {
             RebuildActivePorts();
             connectEngine();
         }
+        emit linksChanged();
     } catch (...) {
         Trace::write(QStringLiteral("Catch Error"));
     }
@@ -188,6 +203,7 @@ void GlobalObjects::connectEngine() {
     connect(m_engine.get(), &PESocket::frameReceived, this, &GlobalObjects::handleReceivedFrame,
             Qt::QueuedConnection);
     connect(m_engine.get(), &PESocket::portInformation, this, &GlobalObjects::onPortInformation);
+    connect(m_engine.get(), &PESocket::connected, this, &GlobalObjects::linksChanged);
     connect(m_engine.get(), &PESocket::closed, this, &GlobalObjects::RebuildActivePorts,
             Qt::QueuedConnection);
     const QString host = read(m_settings, Settings::ComputerName);
@@ -201,6 +217,7 @@ void GlobalObjects::connectEngine() {
             m_engine.reset();
             m_engineGivenUp = true;
         }
+        emit linksChanged();
         // Yes: the link stays unconnected and the next minute tick replaces it.
     }
 }
@@ -221,10 +238,12 @@ void GlobalObjects::ConnectAPRSServer() {
             Qt::QueuedConnection);
     connect(m_aprsClient.get(), &APRSServerClient::connectedChanged, this, &GlobalObjects::RebuildActivePorts,
             Qt::QueuedConnection);
+    connect(m_aprsClient.get(), &APRSServerClient::loginStateChanged, this, &GlobalObjects::linksChanged);
     if (!m_aprsClient->Connect(host, port, read(m_settings, Settings::APRSRVFILTER),
                                read(m_settings, Settings::APRSRVLOGIN),
                                read(m_settings, Settings::APRSRVPASSWORD)))
         m_aprsClient.reset();
+    emit linksChanged();
 }
 
 void GlobalObjects::disconnectAPRSServer() {

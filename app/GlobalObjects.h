@@ -40,7 +40,13 @@ public:
 
     // The single exit for outgoing unproto packets. Port -1 goes to the APRS-IS server when
     // connected, any other port to the packet engine when a link exists; otherwise dropped.
+    // A packet whose source call is empty or NOCALL is never sent: a station that has not set its
+    // call sign only listens.
     void SendPacketUN(const OutboundPacket& packet);
+    // Whether a call sign may be the source of a transmitted packet.
+    static bool isTransmittableCall(const QString& call);
+    // Whether the station's own call (MYCALL) is set.
+    bool hasOwnCall() const;
     // One packet on every active port (own objects): to APZEL, the port's via path.
     void sendToAllActivePorts(const QString& data, const QString& fromCall = {});
     // The own position report at once ("Tx Position").
@@ -70,14 +76,16 @@ public:
     MsgManager& messages() { return m_messages; }
     StationTracks& tracks() { return m_tracks; }
     GpsController& gps() { return m_gps; }
-    SettingsStore& settings() { return m_settings; }
-    Clock& clock() { return m_clock; }
+    const GpsController& gps() const { return m_gps; }
+    SettingsStore& settings() const { return m_settings; }
+    Clock& clock() const { return m_clock; }
     const StationHome& home() const { return m_home; }
 
-    // Played when the station's own packet is heard back (the system's information sound).
-    std::function<void()> beep;
-
 signals:
+    // The station's own packet was heard back (the window plays the information sound).
+    void ownPacketHeard();
+    // A link came up, went down or was replaced; read the state through the getters.
+    void linksChanged();
     // Every handled frame, for the monitor (and the headless printer), after decoding.
     void frameHandled(const ReceivedFrame& frame);
     void activePortsChanged();

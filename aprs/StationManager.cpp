@@ -121,11 +121,32 @@ void StationManager::Remove(StationRecord* record) {
     compactIfSparse();
 }
 
+int StationManager::addRemovalObserver(RemovalObserver observer) {
+    QMutexLocker locker(&m_lock);
+    std::erase_if(m_removalObservers, [](const auto& entry) { return !entry.second; });
+    const int id = m_nextObserverId++;
+    m_removalObservers.emplace_back(id, std::move(observer));
+    return id;
+}
+
+void StationManager::removeRemovalObserver(int id) {
+    QMutexLocker locker(&m_lock);
+    for (auto& entry : m_removalObservers)
+        if (entry.first == id) entry.second = nullptr;
+}
+
+void StationManager::notifyRemoval(const StationRecord& record) {
+    // By index: an observer added while others are told is told from the next removal on.
+    const size_t n = m_removalObservers.size();
+    for (size_t i = 0; i < n; ++i)
+        if (const RemovalObserver& observer = m_removalObservers[i].second) observer(record);
+}
+
 void StationManager::RemoveAll() {
     QMutexLocker locker(&m_lock);
-    if (m_removalObserver)
+    if (!m_removalObservers.empty())
         for (const auto& r : m_slots)
-            if (r) m_removalObserver(*r);
+            if (r) notifyRemoval(*r);
     m_slots.clear();
     m_members.clear();
     m_byCall.clear();
@@ -137,7 +158,7 @@ void StationManager::RemoveAll() {
 void StationManager::eraseAt(size_t slot, bool deleteTrack) {
     StationRecord* record = m_slots[slot].get();
     m_lastFind.valid = false;
-    if (m_removalObserver) m_removalObserver(*record);
+    if (!m_removalObservers.empty()) notifyRemoval(*record);
     // Objects keep no track; the file of their name belongs to a station of that call, if any.
     if (deleteTrack && record->stationType != StationType::Object) deleteTrackFile(record->call);
     unindex(record);

@@ -82,11 +82,11 @@ public:
     // Track hook: the decoders call trackSink()->appendTrackPoint after a position update.
     void setTrackSink(TrackSink* sink) { m_trackSink = sink; }
     TrackSink* trackSink() const { return m_trackSink; }
-    // Told of every record just before it is destroyed (Remove, expiry, RemoveAll), so views can
-    // drop their pointers and repaint its place.
-    void setRemovalObserver(std::function<void(const StationRecord&)> observer) {
-        m_removalObserver = std::move(observer);
-    }
+    // Observers told of every record just before it is destroyed (Remove, expiry, RemoveAll), so
+    // views can drop their pointers and repaint its place. Any number may listen; the id removes one.
+    using RemovalObserver = std::function<void(const StationRecord&)>;
+    int addRemovalObserver(RemovalObserver observer);
+    void removeRemovalObserver(int id);
 
     // Relayed packets nested deeper than this are dropped.
     static constexpr int kMaxRelayDepth = 16;
@@ -113,7 +113,10 @@ private:
     mutable QRecursiveMutex m_lock;
     MessageSink* m_messageSink = nullptr;
     TrackSink* m_trackSink = nullptr;
-    std::function<void(const StationRecord&)> m_removalObserver;
+    void notifyRemoval(const StationRecord& record);
+    // Removed observers leave an empty slot until the next add, so one may go while being told.
+    std::vector<std::pair<int, RemovalObserver>> m_removalObservers;
+    int m_nextObserverId = 1;
 
     // The list: slots in order, with holes (nullptr) left by moves and removals until the next
     // compaction, so move-to-end and removal cost no shifting. Each record knows its own slot.

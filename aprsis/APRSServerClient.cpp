@@ -47,6 +47,8 @@ bool APRSServerClient::Connect(const QString& host, quint16 port, const QString&
         m_password = QString::fromLatin1(kDefaultPassword);
     }
     Trace::write(QStringLiteral("%1 : %2").arg(host).arg(port));
+    m_host = host;
+    m_port = port;
     m_socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     m_socket.connectToHost(host, port);
     return true;
@@ -78,6 +80,8 @@ QByteArray APRSServerClient::loginLine(const QString& login, const QString& pass
 
 void APRSServerClient::onConnected() {
     m_connected = true;
+    m_loginState = Login::Pending;
+    m_serverName.clear();
     m_reader = ServerLineReader();
     const QByteArray line = loginLine(m_login, m_password, m_filter);
     Trace::write(QStringLiteral("GATEWAY ON CONNECT %1").arg(QString::fromUtf8(line)));
@@ -90,6 +94,10 @@ void APRSServerClient::onReadyRead() {
     std::vector<QByteArray> lines;
     m_reader.feed(m_socket.readAll(), lines);
     for (const QByteArray& line : lines) {
+        if (m_loginState == Login::Pending && takeLoginResponse(line)) {
+            emit loginStateChanged();
+            continue;
+        }
         const std::optional<QString> monitor = serverLineToMonitorLine(line, m_clock.nowUtc().time());
         if (!monitor) continue;
         ReceivedFrame frame;
@@ -100,6 +108,24 @@ void APRSServerClient::onReadyRead() {
         frame.ownTransmission = 0;
         emit frameReceived(frame);
     }
+}
+
+bool APRSServerClient::takeLoginResponse(QByteArrayView line) {
+    // "# logresp N0CALL verified, server T2TEST" or "... unverified, server T2TEST".
+    static constexpr QByteArrayView kPrefix("# logresp ");
+    if (!line.startsWith(kPrefix)) return false;
+    const QList<QByteArray> words = line.sliced(kPrefix.size()).toByteArray().simplified().split(' ');
+    if (words.size() < 2) return false;
+    const QByteArray state = words[1].endsWith(',') ? words[1].chopped(1) : words[1];
+    if (state == "verified")
+        m_loginState = Login::Verified;
+    else if (state == "unverified")
+        m_loginState = Login::Unverified;
+    else
+        return false;
+    const qsizetype server = words.indexOf("server");
+    if (server >= 0 && server + 1 < words.size()) m_serverName = CodePage::decode(words[server + 1].left(40));
+    return true;
 }
 
 void APRSServerClient::onClosed() {

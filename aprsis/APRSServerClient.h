@@ -45,10 +45,22 @@ public:
 
     const QString& login() const { return m_login; }
     const QString& password() const { return m_password; }
+    const QString& host() const { return m_host; }
+    quint16 port() const { return m_port; }
+
+    // What the server said of the login ("# logresp CALL verified, server NAME"): until it answers,
+    // Pending; Unverified means the server takes nothing from the station (receive only).
+    enum class Login { Pending, Verified, Unverified };
+    Login loginState() const { return m_loginState; }
+    // The server's own name from its login answer, empty before.
+    const QString& serverName() const { return m_serverName; }
+    // Reads a server comment line; true when it was the login answer (state and name set).
+    bool takeLoginResponse(QByteArrayView line);
 
 signals:
     void frameReceived(const ReceivedFrame& frame);
     void connectedChanged(bool connected);
+    void loginStateChanged();
 
 private:
     void onConnected();
@@ -60,5 +72,8 @@ private:
     QTcpSocket m_socket;
     ServerLineReader m_reader;
     QString m_filter, m_login, m_password;
+    QString m_host, m_serverName;
+    quint16 m_port = 0;
+    Login m_loginState = Login::Pending;
     bool m_connected = false;
 };

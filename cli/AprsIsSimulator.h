@@ -25,6 +25,8 @@ public:
     void setReplay(const QStringList& lines, double linesPerSecond) {
         m_server.setReplay(lines, linesPerSecond);
     }
+    // Looping, the replay starts again from its first line instead of finishing.
+    void setLoop(bool loop) { m_server.setReplayLoop(loop); }
     // A line to every logged-in client (CR LF appended).
     void sendLine(const QByteArray& line);
     void sendRaw(const QByteArray& bytes);

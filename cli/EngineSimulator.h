@@ -27,6 +27,8 @@ public:
     void setPortInformation(const QString& text) { m_portInformation = text; }
     // Replayed lines (monitor lines or SRC>DST,PATH:info) go out as 'U' frames on replayPort.
     void setReplay(const QStringList& lines, double linesPerSecond, int replayPort = 0);
+    // Looping, the replay starts again from its first line instead of finishing.
+    void setLoop(bool loop) { m_server.setReplayLoop(loop); }
 
     // Sends a frame to every client that switched monitoring on.
     void sendMonitored(int port, char kind, const QByteArray& data);

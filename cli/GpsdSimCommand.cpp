@@ -1,8 +1,8 @@
 #include "cli/GpsdSimCommand.h"
 
+#include "cli/GpsTrack.h"
+#include "cli/GpsdSimulator.h"
 #include "cli/SimSupport.h"
-#include "gps/GpsTrack.h"
-#include "gps/GpsdSimulator.h"
 #include "platform/Clock.h"
 #include "platform/QuitOnSignals.h"
 
@@ -33,9 +33,9 @@ int runGpsdSimCommand(const QStringList& args) {
         printError(QStringLiteral("%1: %2").arg(trackFile, error));
         return 2;
     }
-    bool ok = false;
-    const double rate = SimSupport::option(args, QStringLiteral("--rate"), QStringLiteral("1")).toDouble(&ok);
-    if (!ok || rate <= 0 || rate > 1000) {
+    // One point per timer tick of whole milliseconds.
+    const auto rate = SimSupport::rateOption(args, 1000);
+    if (!rate) {
         printError(QStringLiteral("--rate wants track lines per second (above 0, at most 1000)"));
         return 2;
     }
@@ -43,7 +43,7 @@ int runGpsdSimCommand(const QStringList& args) {
     SystemClock clock;
     GpsdSimulator sim(clock);
     sim.setTrack(track);
-    sim.setRate(rate);
+    sim.setRate(*rate);
     sim.setLoop(args.contains(QStringLiteral("--loop")));
     sim.log = printLine;
     if (!sim.listen(listen->first, listen->second)) {

@@ -20,7 +20,12 @@ struct SimOptions {
     quint16 port = 0;
     QStringList replay;
     double rate = 1.0;
+    bool loop = false;
 };
+
+// The replay keeps any rate (it sends what is due by elapsed time); the bound only catches typing
+// errors.
+constexpr int kMaxReplayRate = 1000000;
 
 bool parseSimOptions(const QStringList& args, const QString& defaultListen, SimOptions& o) {
     const auto listen =
@@ -40,12 +45,13 @@ bool parseSimOptions(const QStringList& args, const QString& defaultListen, SimO
             return false;
         }
     }
-    bool ok = false;
-    o.rate = SimSupport::option(args, QStringLiteral("--rate"), QStringLiteral("1")).toDouble(&ok);
-    if (!ok || o.rate <= 0 || o.rate > 10000) {
-        printError(QStringLiteral("--rate wants lines per second (above 0)"));
+    const auto rate = SimSupport::rateOption(args, kMaxReplayRate);
+    if (!rate) {
+        printError(QStringLiteral("--rate wants lines per second (above 0, at most %1)").arg(kMaxReplayRate));
         return false;
     }
+    o.rate = *rate;
+    o.loop = args.contains(QStringLiteral("--loop"));
     return true;
 }
 } // namespace
@@ -57,6 +63,7 @@ int runEngineSimCommand(const QStringList& args) {
     sim.setPortInformation(SimSupport::option(args, QStringLiteral("--ports"), QStringLiteral("1;Port 1")));
     sim.setReplay(o.replay, o.rate,
                   SimSupport::option(args, QStringLiteral("--replay-port"), QStringLiteral("0")).toInt());
+    sim.setLoop(o.loop);
     sim.log = printLine;
     if (!sim.listen(o.address, o.port)) {
         printError(QStringLiteral("cannot listen on %1:%2").arg(o.address.toString()).arg(o.port));
@@ -72,6 +79,7 @@ int runAprsIsSimCommand(const QStringList& args) {
     if (!parseSimOptions(args, QStringLiteral("127.0.0.1:14580"), o)) return 2;
     AprsIsSimulator sim;
     sim.setReplay(o.replay, o.rate);
+    sim.setLoop(o.loop);
     sim.log = printLine;
     if (!sim.listen(o.address, o.port)) {
         printError(QStringLiteral("cannot listen on %1:%2").arg(o.address.toString()).arg(o.port));

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTextStream>
+#include <cmath>
 
 namespace SimSupport {
 
@@ -23,6 +24,14 @@ QString option(const QStringList& args, const QString& name, const QString& defa
     for (const QString& a : args)
         if (a.startsWith(name + QLatin1Char('='))) return a.mid(name.size() + 1);
     return defaultValue;
+}
+
+std::optional<double> rateOption(const QStringList& args, double most) {
+    bool ok = false;
+    const double rate = option(args, QStringLiteral("--rate"), QStringLiteral("1")).toDouble(&ok);
+    // "nan" and "inf" read as numbers; a NaN would pass both comparisons.
+    if (!ok || !std::isfinite(rate) || rate <= 0 || rate > most) return std::nullopt;
+    return rate;
 }
 
 QString printable(const QByteArray& bytes) {

@@ -14,6 +14,9 @@ std::optional<std::pair<QHostAddress, quint16>> parseListen(const QString& text)
 QString option(const QStringList& args, const QString& name, const QString& defaultValue = {});
 // Bytes for printing: printable ASCII and valid UTF-8 as they are, everything else as \xNN.
 QString printable(const QByteArray& bytes);
+// The --rate option (lines per second, default 1): nullopt unless a finite number above 0 and at
+// most `most`.
+std::optional<double> rateOption(const QStringList& args, double most);
 // One line on standard output or standard error, flushed at once (the simulators run until
 // stopped, and whoever reads them waits for each line).
 void printLine(const QString& text);

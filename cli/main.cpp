@@ -14,12 +14,12 @@ const char* kUsage =
     "\n"
     "commands:\n"
     "  decode [--home DIR]        decode monitor lines or APRS-IS lines from standard input, print JSON\n"
-    "  engine-sim [--listen ADDR:PORT] [--ports \"N;desc;...\"] [--replay FILE] [--rate N] [--replay-port "
-    "P]\n"
+    "  engine-sim [--listen ADDR:PORT] [--ports \"N;desc;...\"] [--replay FILE] [--rate N] [--loop]\n"
+    "             [--replay-port P]\n"
     "                             a packet engine on loopback (default 127.0.0.1:8000)\n"
-    "  aprsis-sim [--listen ADDR:PORT] [--replay FILE] [--rate N]\n"
+    "  aprsis-sim [--listen ADDR:PORT] [--replay FILE] [--rate N] [--loop]\n"
     "                             an APRS-IS server on loopback (default 127.0.0.1:14580)\n"
-    "  gpsd-sim [--listen ADDR:PORT] --track FILE [--rate N]\n"
+    "  gpsd-sim [--listen ADDR:PORT] --track FILE [--rate N] [--loop]\n"
     "                             a gpsd on loopback (default 127.0.0.1:2947)\n"
     "  passcode CALL              the APRS-IS passcode of a call sign\n";
 }

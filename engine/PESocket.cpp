@@ -32,6 +32,7 @@ void PESocket::onConnected() {
     m_connected = true;
     m_socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     m_socket.write(EngineCodec::encodeFrame(0, 'G', {}, {}));
+    emit connected();
 }
 
 void PESocket::onReadyRead() {

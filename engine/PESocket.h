@@ -31,6 +31,8 @@ public:
     void disconnectGracefully();
 
 signals:
+    // The TCP connection is up (the port query has gone out).
+    void connected();
     // A monitored frame ('U', 'T' or any other kind), in arrival order.
     void frameReceived(const ReceivedFrame& frame);
     // The port-information answer; 'm' is sent right after the handlers have run.

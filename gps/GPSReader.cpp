@@ -4,6 +4,7 @@
 #include "gps/GpsdJson.h"
 #include "gps/NumberText.h"
 #include "platform/Clock.h"
+#include "platform/ResourceStrings.h"
 #include "platform/Settings.h"
 
 using NumberText::fixed;
@@ -136,13 +137,13 @@ void GPSReader::handleLine(QByteArrayView line) {
 QString GPSReader::fixQualityText(int quality) {
     switch (quality) {
     case GpsPosition::Invalid:
-        return QStringLiteral("Invalid");
+        return ResourceStrings::text(ResourceStrings::FixInvalid);
     case GpsPosition::SpsValid:
-        return QStringLiteral("SPS Valid");
+        return ResourceStrings::text(ResourceStrings::FixSps);
     case GpsPosition::DifferentialValid:
-        return QStringLiteral("Differential Valid");
+        return ResourceStrings::text(ResourceStrings::FixDifferential);
     case GpsPosition::PpsValid:
-        return QStringLiteral("PPS Valid");
+        return ResourceStrings::text(ResourceStrings::FixPps);
     default:
         return {};
     }

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/DataFile.h"
 #include "platform/Prompter.h"
+#include "platform/ResourceStrings.h"
 #include "platform/Settings.h"
 #include "platform/StationHome.h"
 #include "platform/Trace.h"
@@ -127,9 +128,7 @@ MsgManager::~MsgManager() {
 }
 
 QString MsgManager::bulletinRefusedText() {
-    return QStringLiteral(
-        "You already sent this Bulletin Number!\r\nResend This Bulletin using a different ID "
-        "(e.g.BLN2).");
+    return ResourceStrings::text(ResourceStrings::BulletinNumberInUse);
 }
 
 QString MsgManager::myCall() const {

@@ -45,6 +45,7 @@ inline constexpr const char* kStatus = "STATUS";
 inline constexpr const char* kGps = "GPS";
 inline constexpr const char* kMsgs = "MSGS";
 inline constexpr const char* kListCtrls = "ListCtrls";
+inline constexpr const char* kWindow = "WINDOW";
 
 // --- SETTINGS: identity, beacons, packet engine
 inline constexpr Text MYCALL{kSettings, "MYCALL", "NOCALL"};
@@ -133,6 +134,10 @@ inline constexpr Int APRSRVRECONNECT{kStatus, "APRSRVRECONNECT", 0};
 inline constexpr TextFamily MAPVIEW{kStatus, "MAPVIEW", "0"};
 inline constexpr BinaryFamily MAPZOOM{kStatus, "MAPZOOM"};
 inline constexpr Int ACTIVE{kStatus, "ACTIVE", -1};
+
+// --- WINDOW: the main window's place and its bars, as the desktop saves them
+inline constexpr Binary WINDOW_GEOMETRY{kWindow, "GEOMETRY"};
+inline constexpr Binary WINDOW_STATE{kWindow, "STATE"};
 
 // --- GPS: the mobile station
 inline constexpr Text GPS_CALL{kGps, "CALL", "NOCALL"};

@@ -29,7 +29,7 @@ TEST(AprsIsLink, OneTickSendsPositionAndBeaconsToServerAndEngineByteExact) {
     write(s.t.settings, Settings::ENABLERP, -1, 1);
     write(s.t.settings, Settings::ENABLERP, 0, 1);
     ASSERT_TRUE(s.startAndWaitForBoth());
-    EXPECT_EQ(s.server.loginLines().front(), "user NOCALL pass Listenonly300 vers Quillon 2005 ");
+    EXPECT_EQ(s.server.loginLines().front(), "user N0QPA pass Listenonly300 vers Quillon 2005 ");
     ASSERT_EQ(s.station->activePorts().entries[0].port, -1);
     EXPECT_EQ(s.station->activePorts().entries[0].name, "APRS Server");
     EXPECT_EQ(s.station->activePorts().entries[1].port, 0);
@@ -39,7 +39,7 @@ TEST(AprsIsLink, OneTickSendsPositionAndBeaconsToServerAndEngineByteExact) {
     ASSERT_TRUE(
         waitUntil([&] { return s.server.receivedLines().size() == 2 && s.framesOfKind("MV").size() == 2; }));
     EXPECT_EQ(s.server.receivedBytes(),
-              "NOCALL>APZEL,TCPIP*:=4035.90N/02258.20E-Quillon\rNOCALL>APZEL,TCPIP*:>QUILLON\r");
+              "N0QPA>APZEL,TCPIP*:=4035.90N/02258.20E-Quillon\rN0QPA>APZEL,TCPIP*:>QUILLON\r");
     const auto frames = s.framesOfKind("MV");
     EXPECT_EQ(frames[0].data, QByteArray("\x01RELAY\0\0\0\0\0", 11) + "=4035.90N/02258.20E-Quillon");
     EXPECT_EQ(frames[1].data, ">QUILLON");
@@ -51,7 +51,7 @@ TEST(AprsIsLink, OneTickSendsPositionAndBeaconsToServerAndEngineByteExact) {
     }));
     for (const ReceivedFrame& f : s.handled) {
         if (f.port == -1 && f.ownTransmission) {
-            EXPECT_TRUE(f.text.startsWith("GT:Fm NOCALL To APZEL Via MYGATE <UI"));
+            EXPECT_TRUE(f.text.startsWith("GT:Fm N0QPA To APZEL Via MYGATE <UI"));
         }
     }
 }

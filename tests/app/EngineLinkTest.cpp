@@ -55,10 +55,10 @@ TEST(EngineLink, TheMinuteTickSendsThePositionReportAndBeaconTextsByteExact) {
     s.tick();
     ASSERT_TRUE(waitUntil([&] { return s.framesOfKind("MV").size() == 2; }));
     const auto frames = s.framesOfKind("MV");
-    // Position report: NOCALL to APZEL via RELAY.
+    // Position report: N0QPA to APZEL via RELAY.
     EXPECT_EQ(frames[0].header.kind, 'V');
     EXPECT_EQ(frames[0].header.port, 0u);
-    EXPECT_EQ(frames[0].header.fromCall, "NOCALL");
+    EXPECT_EQ(frames[0].header.fromCall, "N0QPA");
     EXPECT_EQ(frames[0].header.toCall, "APZEL");
     EXPECT_EQ(frames[0].data, QByteArray("\x01RELAY\0\0\0\0\0", 11) + "=4035.90N/02258.20E-Quillon");
     // Beacon text: no via path by default, to TOCALL.

@@ -175,17 +175,24 @@ TEST_F(StationManagerTest, RemoveGoesThroughTheTrackSinkWhenSet) {
         void deleteTrack(const QString& call) override { deleted << call; }
     } sink;
     stations.setTrackSink(&sink);
-    QStringList observed;
-    stations.setRemovalObserver([&](const StationRecord& r) {
+    QStringList observed, second;
+    stations.addRemovalObserver([&](const StationRecord& r) {
         // Views look records up while told of a removal: the lock is re-entrant.
         EXPECT_TRUE(stations.Contains(&r));
         observed << r.call;
+    });
+    // A second view listens too, and stops listening while being told.
+    int secondId = 0;
+    secondId = stations.addRemovalObserver([&](const StationRecord& r) {
+        second << r.call;
+        stations.removeRemovalObserver(secondId);
     });
     stations.Remove(add(QStringLiteral("A")));
     add(QStringLiteral("B"));
     stations.RemoveAll();
     EXPECT_EQ(sink.deleted, QStringList{"A"}); // shutdown keeps the tracks
     EXPECT_EQ(observed, (QStringList{"A", "B"}));
+    EXPECT_EQ(second, QStringList{"A"});
     EXPECT_EQ(stations.count(), 0);
 }
 

@@ -27,11 +27,13 @@ struct StationFixture {
         engine->listen(QHostAddress::LocalHost, 0);
         write(t.settings, Settings::ComputerName, QStringLiteral("127.0.0.1"));
         write(t.settings, Settings::Port, engine->port());
+        // A station without a call sign transmits nothing; the links are tested with one.
+        write(t.settings, Settings::MYCALL, QStringLiteral("N0QPA"));
     }
 
     void start() {
         station = std::make_unique<GlobalObjects>(t.home, t.settings, clock, prompter);
-        station->beep = [this] { ++beeps; };
+        QObject::connect(station.get(), &GlobalObjects::ownPacketHeard, [this] { ++beeps; });
         QObject::connect(station.get(), &GlobalObjects::frameHandled,
                          [this](const ReceivedFrame& f) { handled.push_back(f); });
         station->start();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gps/GpsTrack.h"
+#include "cli/GpsTrack.h"
 
 #include <QHostAddress>
 #include <QObject>

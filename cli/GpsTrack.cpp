@@ -1,4 +1,4 @@
-#include "gps/GpsTrack.h"
+#include "cli/GpsTrack.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "gps/GpsTrack.h"
+#include "cli/GpsTrack.h"
+#include "cli/GpsdSimulator.h"
 #include "gps/GpsdJson.h"
-#include "gps/GpsdSimulator.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>

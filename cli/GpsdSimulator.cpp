@@ -1,4 +1,4 @@
-#include "gps/GpsdSimulator.h"
+#include "cli/GpsdSimulator.h"
 
 #include "platform/Clock.h"
 
