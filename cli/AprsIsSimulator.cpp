@@ -1,5 +1,6 @@
 #include "cli/AprsIsSimulator.h"
 
+#include "aprsis/Passcode.h"
 #include "cli/SimSupport.h"
 
 #include <QRegularExpression>
@@ -49,8 +50,15 @@ void AprsIsSimulator::onClientData(SimServer::Client* base) {
             say(QStringLiteral("LOGIN %1 %2")
                     .arg(valid ? QStringLiteral("ok") : QStringLiteral("MALFORMED"),
                          SimSupport::printable(line)));
-            const QByteArray call = line.split(' ').value(1);
-            client->socket->write("# logresp " + call + (valid ? " unverified" : " refused") +
+            // Like a real server: a login counts (verified) only with the call's passcode.
+            const QList<QByteArray> words = line.split(' ');
+            const QByteArray call = words.value(1);
+            const bool verified =
+                valid && words.value(3) == QByteArray::number(aprsPasscode(QString::fromUtf8(call)));
+            client->socket->write("# logresp " + call +
+                                  (!valid     ? " refused"
+                                   : verified ? " verified"
+                                              : " unverified") +
                                   ", server QPSIM\r\n");
             emit clientLoggedIn(line);
             m_server.startReplay();

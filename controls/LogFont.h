@@ -19,7 +19,8 @@
 // Height: negative is the character height in pixels and becomes the pixel size. Positive is
 // the cell height, internal leading included; the character takes about four fifths of a cell,
 // so the pixel size is the cell height * 4 / 5, rounded. Zero keeps the system font's size.
-// Pixel sizes are bounded to 1..kMaxPixelSize. fromQFont always writes a negative height.
+// Pixel sizes are bounded to 1..kMaxPixelSize. A new record (fromQFont without a base) always
+// has a negative height.
 class LogFont {
 public:
     static constexpr int kSize = 92;

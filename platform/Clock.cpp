@@ -28,7 +28,9 @@ private:
 };
 } // namespace
 
-QDateTime Clock::nowLocal() const { return toLocal(nowUtc()); }
+QDateTime Clock::nowLocal() const {
+    return toLocal(nowUtc());
+}
 
 QDateTime Clock::toLocal(const QDateTime& utc) {
     struct Cache {

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 LinkIndicator::LinkIndicator(const QString& name, QWidget* parent)
     : QWidget(parent), m_dot(new QLabel(this)), m_text(new QLabel(this)) {
@@ -122,6 +123,7 @@ qint64 LinkStatusBar::nowSecond() const {
 void LinkStatusBar::countFrame(const ReceivedFrame& frame) {
     if (frame.ownTransmission) return;
     const qint64 second = nowSecond();
+    if (m_firstSecond < 0) m_firstSecond = second;
     const int slot = static_cast<int>(((second % kRateSeconds) + kRateSeconds) % kRateSeconds);
     if (m_seconds[slot] != second) {
         m_seconds[slot] = second;
@@ -135,7 +137,10 @@ double LinkStatusBar::packetRate() const {
     int total = 0;
     for (int i = 0; i < kRateSeconds; ++i)
         if (m_seconds[i] > now - kRateSeconds && m_seconds[i] <= now) total += m_counts[i];
-    return total / double(kRateSeconds);
+    // Right after the start the window is shorter than ten seconds.
+    const qint64 span =
+        m_firstSecond < 0 ? kRateSeconds : std::clamp<qint64>(now - m_firstSecond + 1, 1, kRateSeconds);
+    return total / double(span);
 }
 
 void LinkStatusBar::show(LinkIndicator* widget, const Indicator& indicator) {

@@ -39,7 +39,7 @@ public:
     static Indicator engineState(const GlobalObjects& station);
     static Indicator aprsIsState(const GlobalObjects& station);
     static Indicator gpsState(const GlobalObjects& station);
-    // Received packets per second over the last ten seconds.
+    // Received packets per second over the last ten seconds (fewer right after the first packet).
     double packetRate() const;
 
 public slots:
@@ -60,4 +60,5 @@ private:
     static constexpr int kRateSeconds = 10;
     std::array<int, kRateSeconds> m_counts{};
     std::array<qint64, kRateSeconds> m_seconds{};
+    qint64 m_firstSecond = -1;
 };

@@ -6,8 +6,10 @@
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHostAddress>
+#include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -81,6 +83,42 @@ TEST(Program, HelpAndVersionAndBadOptions) {
     p.start(QStringLiteral(QP_PROGRAM), {QStringLiteral("--tick-seconds"), QStringLiteral("zero")});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitCode(), 2);
+}
+
+namespace {
+// An environment with no display at all: no X11, no Wayland, no platform chosen.
+QProcessEnvironment withoutDisplay() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+} // namespace
+
+TEST(Program, WithoutADisplayTheWindowSaysHowToRunHeadlessAndScreenshotsStillWork) {
+    TempHome t;
+    QProcess p;
+    p.setProcessEnvironment(withoutDisplay());
+    p.start(QStringLiteral(QP_PROGRAM), {QStringLiteral("--home"), t.home.root()});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit); // no Qt abort
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("--headless"));
+
+    // Screenshots need no display: the window is drawn offscreen, every tab and dialog written.
+    const QString shots = t.dir.filePath(QStringLiteral("shots"));
+    write(t.settings, Settings::ComputerName, QStringLiteral("127.0.0.1"));
+    write(t.settings, Settings::Port, 1); // nothing listens there: the engine link just retries
+    p.start(QStringLiteral(QP_PROGRAM),
+            {QStringLiteral("--home"), t.home.root(), QStringLiteral("--screenshot"), shots,
+             QStringLiteral("--screenshot-delay"), QStringLiteral("0.2")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QStringList files = QDir(shots).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    EXPECT_TRUE(files.contains("tab-0-Monitor.png")) << files.join(' ').toStdString();
+    EXPECT_TRUE(files.contains("tab-3-GPS.png"));
+    EXPECT_TRUE(files.contains("dialog-AboutBox.png"));
+    EXPECT_EQ(QImage(QDir(shots).filePath(QStringLiteral("tab-0-Monitor.png"))).size(), QSize(1280, 800));
 }
 
 namespace {

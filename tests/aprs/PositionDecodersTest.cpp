@@ -262,7 +262,8 @@ TEST_F(PositionDecoding, ShortOrGarbledCompressedPositionsAreDropped) {
     EXPECT_EQ(feed(QStringLiteral("=/5L !<*e7>7P[")), nullptr);
     EXPECT_EQ(feed(QStringLiteral("=/{{{{<*e7>7P[")), nullptr);
     EXPECT_EQ(feed(QStringLiteral("=Hello, world")), nullptr);
-    DecodeContext ctx{stations, QStringLiteral("!!5L!!<*e7>7P["), u"N0CALL", u"APRS", u"hdr", QString(), 0, 1};
+    DecodeContext ctx{stations, QStringLiteral("!!5L!!<*e7>7P["), u"N0CALL", u"APRS", u"hdr", QString(), 0,
+                      1};
     EXPECT_EQ(decodeCompressedPosition(ctx), nullptr); // '!' is no symbol table
     EXPECT_EQ(stations.count(), 0);
 }

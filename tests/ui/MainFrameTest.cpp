@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -233,4 +234,22 @@ TEST(MainFrame, ScreenshotsNameEveryTabAndDialog) {
                                   "dialog-AboutBox.png"}));
     QImage monitor(files.first());
     EXPECT_EQ(monitor.size(), QSize(1280, 800));
+}
+
+TEST(MainFrame, TheKeyboardReachesTheFixedTabsAndTheCommands) {
+    Window w;
+    CMainFrame& f = w.open();
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(&f, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(f.tabs()->currentIndex(), 1);
+    QTest::keyClick(&f, Qt::Key_4, Qt::ControlModifier);
+    EXPECT_EQ(f.tabs()->currentIndex(), 3);
+    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier); // New Map View
+    EXPECT_EQ(f.tabs()->count(), 5);
+    QTest::keyClick(&f, Qt::Key_W, Qt::ControlModifier); // Close it again
+    EXPECT_EQ(f.tabs()->count(), 4);
+    QTest::keyClick(&f, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(w.dialogs.shown, QStringList{"PlaceholderPropertiesDialog"});
 }
