@@ -121,12 +121,14 @@ void GlobalObjects::handleReceivedFrame(const ReceivedFrame& frame) {
         Trace::write(QStringLiteral("Catch Error"));
         record = nullptr;
     }
+    // The call, not the record: a listener may change the station list.
+    const QString call = record ? record->call : QString();
     emit frameHandled(frame);
-    if (record && !frame.ownTransmission && read(m_settings, Settings::DIGIBEEP) != 0) {
-        const QString call = record->call;
-        if (call == read(m_settings, Settings::MYCALL) || call == read(m_settings, Settings::GPS_CALL)) {
+    if (!record) return;
+    emit stationHeard(call, frame.fromInternet != 0);
+    if (!frame.ownTransmission && read(m_settings, Settings::DIGIBEEP) != 0) {
+        if (call == read(m_settings, Settings::MYCALL) || call == read(m_settings, Settings::GPS_CALL))
             emit ownPacketHeard();
-        }
     }
 }
 

@@ -88,6 +88,8 @@ signals:
     void linksChanged();
     // Every handled frame, for the monitor (and the headless printer), after decoding.
     void frameHandled(const ReceivedFrame& frame);
+    // The frame just handled created or updated this station (views repaint its place).
+    void stationHeard(const QString& call, bool fromInternet);
     void activePortsChanged();
 
 private:

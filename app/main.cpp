@@ -77,14 +77,18 @@ QStringList argumentsOf(int argc, char** argv) {
     return args;
 }
 
-void watchLoad(QObject* parent) {
-    auto* watch = new EventLoopWatch(10000, parent);
-    watch->onReport = [](const EventLoopWatch::Report& r) {
-        QTextStream(stderr) << QStringLiteral("load t=%1s max_stall_ms=%2 rss_kb=%3 turns=%4\n")
+// --watch-load: the event loop's longest stall, memory and the frames handled, every 10 s.
+void watchLoad(GlobalObjects& station) {
+    auto* watch = new EventLoopWatch(10000, &station);
+    auto frames = std::make_shared<qint64>(0);
+    QObject::connect(&station, &GlobalObjects::frameHandled, watch, [frames] { ++*frames; });
+    watch->onReport = [frames](const EventLoopWatch::Report& r) {
+        QTextStream(stderr) << QStringLiteral("load t=%1s max_stall_ms=%2 rss_kb=%3 frames=%4\n")
                                    .arg(r.seconds, 0, 'f', 0)
                                    .arg(r.maxStallMs)
                                    .arg(r.residentKb)
-                                   .arg(r.turns);
+                                   .arg(*frames);
+        *frames = 0;
     };
 }
 
@@ -159,13 +163,13 @@ int main(int argc, char** argv) {
     SystemClock clock;
     Trace::write(QStringLiteral("station home %1").arg(home.root()));
     quitEventLoopOnSignals();
-    if (args.contains(QLatin1String("--watch-load"))) watchLoad(app.get());
     if (quitAfter > 0)
         QTimer::singleShot(static_cast<int>(quitAfter * 1000), app.get(), &QCoreApplication::quit);
 
     if (headless) {
         HeadlessPrompter prompter;
         GlobalObjects station(home, settings, clock, prompter);
+        if (args.contains(QLatin1String("--watch-load"))) watchLoad(station);
         const int rc = runHeadless(*app, station, args, tickSeconds * 1000);
         station.shutdown();
         return rc;
@@ -180,6 +184,7 @@ int main(int argc, char** argv) {
     GlobalObjects station(home, settings, clock, prompter);
     CMainFrame frame(station, prompter, dialogs);
     windowPrompter.setParent(&frame);
+    if (args.contains(QLatin1String("--watch-load"))) watchLoad(station);
     frame.show();
     station.start(tickSeconds * 1000);
     station.gps().start();

@@ -68,6 +68,9 @@ CMainFrame::CMainFrame(GlobalObjects& station, Prompter& prompter, DialogRunner&
     onTabChanged(m_tabs->currentIndex());
 
     connect(&station, &GlobalObjects::frameHandled, this, &CMainFrame::onFrameHandled);
+    connect(&station, &GlobalObjects::stationHeard, this, [this](const QString& call, bool fromInternet) {
+        if (MapViewTab* map = mapViewAt(m_tabs->currentIndex())) map->stationHeard(call, fromInternet);
+    });
     connect(&station, &GlobalObjects::linksChanged, this, &CMainFrame::updateCommandStates);
     connect(&station, &GlobalObjects::ownPacketHeard, this, [] { QApplication::beep(); });
     setupTray();

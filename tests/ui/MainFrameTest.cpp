@@ -28,6 +28,8 @@ class ZoomingMapView : public PlaceholderMapView {
 public:
     using PlaceholderMapView::PlaceholderMapView;
     QList<int> ran;
+    QStringList heard;
+    void stationHeard(const QString& call, bool) override { heard << call; }
     bool handlesCommand(int id) const override { return id == ZoomIn || id == ZoomOut; }
     void runCommand(int id) override { ran << id; }
 };
@@ -173,8 +175,20 @@ TEST(MainFrame, CommandsGoToTheActiveViewFirstAndNobodysCommandsAreDisabled) {
     f.runCommand(ZoomOut);
     f.runCommand(FitToWindow); // nobody handles it: nothing runs
     EXPECT_EQ(made[0]->ran, (QList<int>{ZoomIn, ZoomOut}));
+
+    // The active map view hears of every station a frame decodes; a map view in the background not.
+    ReceivedFrame frame;
+    frame.text = QStringLiteral("GT:Fm N1ABC To APRS Via MYGATE* <UI pid=F0 Len=20 >[10:00:00]\r"
+                                "!4903.50N/07201.75W-\r");
+    frame.port = -1;
+    frame.fromInternet = 1;
+    w.station->handleReceivedFrame(frame);
+    EXPECT_EQ(made[0]->heard, QStringList{"N1ABC"});
     f.tabs()->setCurrentIndex(0);
     EXPECT_FALSE(f.action(ZoomIn)->isEnabled());
+    frame.text.replace(QLatin1String("N1ABC"), QLatin1String("N2ABC"));
+    w.station->handleReceivedFrame(frame);
+    EXPECT_EQ(made[0]->heard, QStringList{"N1ABC"});
 }
 
 TEST(MainFrame, PropertiesRunThroughTheDialogRunnerAndChangesTakeEffectWhenItCloses) {
