@@ -7,6 +7,9 @@
 #include "platform/Settings.h"
 #include "platform/Trace.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, Clock& clock,
                              Prompter& prompter, QObject* parent)
     : QObject(parent), m_home(home), m_settings(settings), m_clock(clock), m_prompter(prompter),
@@ -41,6 +44,9 @@ void GlobalObjects::shutdown() {
     if (m_shutDown) return;
     m_shutDown = true;
     if (m_minuteTimer) m_minuteTimer->stop();
+    if (!m_pending.empty())
+        Trace::write(QStringLiteral("%1 received frames not handled at shutdown").arg(m_pending.size()));
+    m_pending.clear();
     m_gps.stop();
     m_aprsClient.reset();
     if (m_engine) {
@@ -109,6 +115,38 @@ bool GlobalObjects::containsQuery(const QString& text) {
     qsizetype infoEnd = infoStart;
     while (infoEnd < text.size() && !isBreak(text[infoEnd])) ++infoEnd;
     return QStringView(text).mid(infoStart, infoEnd - infoStart).contains(QLatin1String("?APRS?"));
+}
+
+void GlobalObjects::enqueueReceivedFrame(const ReceivedFrame& frame) {
+    if (m_shutDown) return;
+    if (m_pending.size() >= static_cast<size_t>(kMaxPendingFrames)) {
+        if (m_droppedFrames++ % 1000 == 0)
+            Trace::write(QStringLiteral("receive backlog full, frames dropped"));
+        return;
+    }
+    m_pending.push_back(frame);
+    if (!m_drainScheduled) {
+        m_drainScheduled = true;
+        // Handled from the event loop, never inside the link's own read handler.
+        QTimer::singleShot(0, this, &GlobalObjects::drainReceivedFrames);
+    }
+}
+
+void GlobalObjects::drainReceivedFrames() {
+    m_drainScheduled = false;
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_pending.empty() && !m_shutDown) {
+        const ReceivedFrame frame = std::move(m_pending.front());
+        m_pending.pop_front();
+        handleReceivedFrame(frame);
+        if (slice.elapsed() >= kSliceMs) break;
+    }
+    if (!m_pending.empty() && !m_shutDown && !m_drainScheduled) {
+        // The rest waits for the next turn of the event loop, after paints, input and timers.
+        m_drainScheduled = true;
+        QTimer::singleShot(0, this, &GlobalObjects::drainReceivedFrames);
+    }
 }
 
 void GlobalObjects::handleReceivedFrame(const ReceivedFrame& frame) {
@@ -202,8 +240,7 @@ void GlobalObjects::minuteTick() {
 void GlobalObjects::connectEngine() {
     if (m_engineGivenUp) return;
     m_engine = std::make_unique<PESocket>(m_settings);
-    connect(m_engine.get(), &PESocket::frameReceived, this, &GlobalObjects::handleReceivedFrame,
-            Qt::QueuedConnection);
+    connect(m_engine.get(), &PESocket::frameReceived, this, &GlobalObjects::enqueueReceivedFrame);
     connect(m_engine.get(), &PESocket::portInformation, this, &GlobalObjects::onPortInformation);
     connect(m_engine.get(), &PESocket::connected, this, &GlobalObjects::linksChanged);
     connect(m_engine.get(), &PESocket::closed, this, &GlobalObjects::RebuildActivePorts,
@@ -236,8 +273,7 @@ void GlobalObjects::ConnectAPRSServer() {
     if (server.trimmed().isEmpty()) server = QString::fromLatin1(APRSServerClient::kDefaultServer);
     const auto [host, port] = APRSServerClient::parseServerText(server);
     m_aprsClient = std::make_unique<APRSServerClient>(m_settings, m_clock);
-    connect(m_aprsClient.get(), &APRSServerClient::frameReceived, this, &GlobalObjects::handleReceivedFrame,
-            Qt::QueuedConnection);
+    connect(m_aprsClient.get(), &APRSServerClient::frameReceived, this, &GlobalObjects::enqueueReceivedFrame);
     connect(m_aprsClient.get(), &APRSServerClient::connectedChanged, this, &GlobalObjects::RebuildActivePorts,
             Qt::QueuedConnection);
     connect(m_aprsClient.get(), &APRSServerClient::loginStateChanged, this, &GlobalObjects::linksChanged);

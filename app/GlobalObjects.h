@@ -12,6 +12,7 @@
 #include "platform/StationHome.h"
 
 #include <QObject>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -52,7 +53,16 @@ public:
     // The own position report at once ("Tx Position").
     void sendPositionNow();
 
+    // Decodes one received frame and tells the views (frameHandled, stationHeard).
     void handleReceivedFrame(const ReceivedFrame& frame);
+    // Where the links deliver: frames wait in arrival order and are handled in slices of a few
+    // milliseconds, so a burst the station cannot take at once never holds up the event loop (the
+    // window, the timers). A backlog beyond kMaxPendingFrames drops the newest frames.
+    void enqueueReceivedFrame(const ReceivedFrame& frame);
+    static constexpr int kMaxPendingFrames = 50000;
+    static constexpr int kSliceMs = 8;
+    int pendingFrames() const { return static_cast<int>(m_pending.size()); }
+    qint64 droppedFrames() const { return m_droppedFrames; }
     void RebuildActivePorts();
     void minuteTick();
 
@@ -94,6 +104,7 @@ signals:
 
 private:
     void onPortInformation(const EnginePortList& ports);
+    void drainReceivedFrames();
     static bool containsQuery(const QString& text);
 
     StationHome m_home;
@@ -108,6 +119,9 @@ private:
     std::unique_ptr<PESocket> m_engine;
     std::unique_ptr<APRSServerClient> m_aprsClient;
     std::unique_ptr<Timer> m_minuteTimer;
+    std::deque<ReceivedFrame> m_pending;
+    bool m_drainScheduled = false;
+    qint64 m_droppedFrames = 0;
     EnginePortList m_enginePorts;
     ActivePortList m_activePorts;
     int m_enginePortSnapshot = 0;

@@ -90,6 +90,10 @@ void watchLoad(GlobalObjects& station) {
                                    .arg(*frames);
         *frames = 0;
     };
+    watch->onLongStall = [](double seconds, qint64 stallMs) {
+        QTextStream(stderr)
+            << QStringLiteral("load stall %1 ms ending at t=%2s\n").arg(stallMs).arg(seconds, 0, 'f', 2);
+    };
 }
 
 int runHeadless(QCoreApplication& app, GlobalObjects& station, const QStringList& args, int tickMs) {

@@ -20,7 +20,9 @@ qint64 EventLoopWatch::residentKb() {
 
 void EventLoopWatch::tick() {
     const qint64 now = m_clock.elapsed();
-    m_maxStall = qMax(m_maxStall, now - m_last - kIntervalMs);
+    const qint64 stall = now - m_last - kIntervalMs;
+    m_maxStall = qMax(m_maxStall, stall);
+    if (stall > kLongStallMs && onLongStall) onLongStall(now / 1000.0, stall);
     m_last = now;
     ++m_turns;
     if (now - m_periodStart < m_reportMs) return;

@@ -19,6 +19,9 @@ public:
     };
     explicit EventLoopWatch(int reportMs = 10000, QObject* parent = nullptr);
     std::function<void(const Report&)> onReport;
+    // A single stall longer than kLongStallMs, told at once with the time it ended.
+    static constexpr qint64 kLongStallMs = 50;
+    std::function<void(double seconds, qint64 stallMs)> onLongStall;
     // Resident set size of this process in KiB (0 where unknown).
     static qint64 residentKb();
 

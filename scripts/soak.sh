@@ -27,4 +27,4 @@ CONF
     --rate "$rate" --loop >/dev/null &
 "$build/cli/quillpad-cli" aprsis-sim --listen 127.0.0.1:28014 --replay "$replay" --rate "$rate" --loop >/dev/null &
 sleep 1
-QT_QPA_PLATFORM=offscreen "$build/app/quillpad" --home "$home" --watch-load --quit-after "$seconds" >/dev/null
+QT_QPA_PLATFORM=offscreen "$build/app/quillpad" --home "$home" --watch-load --quit-after "$seconds" ${VERBOSE:+--verbose} ${HEADLESS:+--headless} >/dev/null

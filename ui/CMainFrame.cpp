@@ -314,10 +314,14 @@ MapViewTab* CMainFrame::newMapView() {
     QWidget* widget = makeMapView();
     auto* view = dynamic_cast<MapViewTab*>(widget);
     attachView(widget);
-    const int index = m_tabs->addTab(widget, view->caption());
-    view->captionChanged = [this, widget] {
+    // A file name may hold '&', which a tab would take for a keyboard accelerator.
+    const auto tabText = [](const MapViewTab* v) {
+        return v->caption().replace(QLatin1Char('&'), QLatin1String("&&"));
+    };
+    const int index = m_tabs->addTab(widget, tabText(view));
+    view->captionChanged = [this, widget, tabText] {
         const int i = m_tabs->indexOf(widget);
-        if (auto* v = dynamic_cast<MapViewTab*>(widget); i >= 0 && v) m_tabs->setTabText(i, v->caption());
+        if (auto* v = dynamic_cast<MapViewTab*>(widget); i >= 0 && v) m_tabs->setTabText(i, tabText(v));
     };
     m_tabs->setCurrentIndex(index);
     return view;

@@ -25,7 +25,8 @@ LinkIndicator::LinkIndicator(const QString& name, QWidget* parent)
 
 void LinkIndicator::set(const QString& text, const QColor& colour) {
     m_text->setText(text);
-    setToolTip(text);
+    // The server names itself: its words are shown, never read as markup.
+    setToolTip(QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()));
     const int size = qMax(8, m_text->fontMetrics().height() * 3 / 5);
     const qreal dpr = devicePixelRatioF();
     QPixmap dot(QSize(size, size) * dpr);

@@ -203,3 +203,33 @@ TEST(EngineLink, ChangingTheNumberOfActivePortsFiresEveryBeaconAtTheNextTick) {
     EXPECT_EQ(frames[0].header.port, 0u);
     EXPECT_EQ(frames[1].header.port, 1u);
 }
+
+TEST(ReceivedFrames, WaitForTheEventLoopAreHandledInArrivalOrderAndABacklogIsBounded) {
+    StationFixture s;
+    s.start();
+    const auto frame = [](int i) {
+        ReceivedFrame f;
+        f.text =
+            QStringLiteral("GT:Fm N%1X To APRS Via MYGATE* <UI pid=F0 Len=8 >[10:00:00]\r>status\r").arg(i);
+        f.port = -1;
+        f.fromInternet = 1;
+        return f;
+    };
+    for (int i = 0; i < 3000; ++i) s.station->enqueueReceivedFrame(frame(i));
+    // Nothing runs inside the link's delivery: the frames wait for the event loop.
+    EXPECT_TRUE(s.handled.empty());
+    EXPECT_EQ(s.station->pendingFrames(), 3000);
+    ASSERT_TRUE(waitUntil([&] { return s.handled.size() == 3000; }));
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(s.handled[i].text.startsWith(QStringLiteral("GT:Fm N%1X ").arg(i)));
+
+    s.handled.clear();
+    for (int i = 0; i < GlobalObjects::kMaxPendingFrames + 25; ++i) s.station->enqueueReceivedFrame(frame(i));
+    EXPECT_EQ(s.station->pendingFrames(), GlobalObjects::kMaxPendingFrames);
+    EXPECT_EQ(s.station->droppedFrames(), 25);
+    // The oldest are kept: what is handled is a gapless start of what arrived.
+    ASSERT_TRUE(waitUntil([&] { return s.station->pendingFrames() == 0; }, 60000));
+    ASSERT_EQ(s.handled.size(), size_t(GlobalObjects::kMaxPendingFrames));
+    EXPECT_TRUE(s.handled.back().text.startsWith(
+        QStringLiteral("GT:Fm N%1X ").arg(GlobalObjects::kMaxPendingFrames - 1)));
+}
