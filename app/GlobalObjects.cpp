@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "platform/TextRules.h"
 #include "platform/Trace.h"
 
 #include <QElapsedTimer>
@@ -74,6 +75,13 @@ bool GlobalObjects::hasOwnCall() const {
 void GlobalObjects::SendPacketUN(const OutboundPacket& packet) {
     if (!isTransmittableCall(packet.fromCall)) {
         Trace::write(QStringLiteral("not sent, no call sign set: %1").arg(packet.part1));
+        return;
+    }
+    // A line break would start a second line to the server, a NUL end the frame early.
+    if (!TextRules::isSendableAddress(packet.fromCall) || !TextRules::isSendableAddress(packet.toCall) ||
+        TextRules::hasControlCharacter(packet.viaPath) || !TextRules::isSendableInformation(packet.part1) ||
+        !TextRules::isSendableInformation(packet.part2)) {
+        Trace::write(QStringLiteral("not sent, control character in the packet"));
         return;
     }
     if (packet.port == -1) {
@@ -208,15 +216,16 @@ void GlobalObjects::RebuildActivePorts() {
 void GlobalObjects::minuteTick() {
     try {
         if (--m_positionCountdown < 1) {
+            // A period of 0 or below means never.
             m_positionCountdown = read(m_settings, Settings::POSEVERY);
-            if (m_positionCountdown != 0) m_beacons.sendPositionReport(m_activePorts);
+            if (m_positionCountdown > 0) m_beacons.sendPositionReport(m_activePorts);
         }
         m_stations.Expire();
         for (std::size_t i = 0; i < m_activePorts.entries.size(); ++i) {
             ActivePort& entry = m_activePorts.entries[i];
             if (--entry.beaconCountdown < 1) {
                 entry.beaconCountdown = read(m_settings, Settings::BTIME, entry.port);
-                if (entry.beaconCountdown != 0) m_beacons.sendBeaconText(entry.port);
+                if (entry.beaconCountdown > 0) m_beacons.sendBeaconText(entry.port);
             }
         }
         if (m_aprsClient && !m_aprsClient->isConnected()) {

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Settings.h"
+#include "platform/TextRules.h"
 #include "platform/Trace.h"
 
 #include <QtEndian>
@@ -45,6 +46,12 @@ bool APRSServerClient::Connect(const QString& host, quint16 port, const QString&
     if (m_login.isEmpty() || m_password.isEmpty()) {
         m_login = read(m_settings, Settings::MYCALL);
         m_password = QString::fromLatin1(kDefaultPassword);
+    }
+    // Each goes into the one login line: a line break there would be a second line to the server.
+    if (TextRules::hasControlCharacter(m_login) || TextRules::hasControlCharacter(m_password) ||
+        TextRules::hasControlCharacter(filter) || TextRules::hasControlCharacter(host)) {
+        Trace::write(QStringLiteral("login refused: control character in login, passcode, filter or host"));
+        return false;
     }
     Trace::write(QStringLiteral("%1 : %2").arg(host).arg(port));
     m_host = host;

@@ -24,7 +24,8 @@ public:
     APRSServerClient(SettingsStore& settings, Clock& clock, QObject* parent = nullptr);
     ~APRSServerClient() override;
 
-    // Starts the connection; the outcome arrives later. Always succeeds.
+    // Starts the connection; the outcome arrives later. False (and nothing sent) when the login,
+    // passcode, filter or host holds a control character: each goes into the one login line.
     bool Connect(const QString& host, quint16 port, const QString& filter, const QString& login,
                  const QString& password);
     bool isConnected() const { return m_connected; }

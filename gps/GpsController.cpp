@@ -120,7 +120,7 @@ void GpsController::beaconDecision(const GpsUpdate& update) {
         return;
     }
     const int everyMinutes = read(m_settings, Settings::TXEVERYTIME);
-    if (everyMinutes != 0) {
+    if (everyMinutes > 0) { // 0 or below: never by time
         const qint64 minutes =
             (m_clock.nowLocal().toSecsSinceEpoch() - m_beacon.lastTransmission.toSecsSinceEpoch()) / 60;
         if (minutes > everyMinutes) {

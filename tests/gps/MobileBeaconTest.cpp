@@ -225,14 +225,17 @@ TEST(GpsController, TimeRuleNeedsMoreThanTheSetMinutes) {
 }
 
 TEST(GpsController, TimeRuleOffAndAStillReceiverNeverTransmitsAgain) {
-    Station s;
-    write(s.home.settings, Settings::TXEVERYTIME, 0);
-    s.gps.processUpdate(fix(37.5, 23.75, 0));
-    for (int i = 0; i < 48; ++i) {
-        s.clock.advance(30 * 60 * 1000);
+    // 0 is off; so is a negative period (it does not mean "every minute").
+    for (int period : {0, -1, -60}) {
+        Station s;
+        write(s.home.settings, Settings::TXEVERYTIME, period);
         s.gps.processUpdate(fix(37.5, 23.75, 0));
+        for (int i = 0; i < 48; ++i) {
+            s.clock.advance(30 * 60 * 1000);
+            s.gps.processUpdate(fix(37.5, 23.75, 0));
+        }
+        EXPECT_EQ(s.sentCount(), 1) << period;
     }
-    EXPECT_EQ(s.sentCount(), 1);
 }
 
 TEST(GpsController, DistanceRuleAccumulatesTheTravelSinceTheLastReport) {
