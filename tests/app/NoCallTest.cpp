@@ -1,37 +1,18 @@
-#include "cli/AprsIsSimulator.h"
 #include "engine/EngineFrame.h"
-#include "support/StationFixture.h"
+#include "support/LinkedStation.h"
 
 #include <gtest/gtest.h>
 
 // A station whose call sign is not set listens on both links but transmits nothing on either:
 // no position report, beacon, acknowledgement, message or GPS report.
 namespace {
-struct UnnamedStation : StationFixture {
-    AprsIsSimulator server;
-    explicit UnnamedStation(const QString& myCall) {
-        write(t.settings, Settings::MYCALL, myCall);
-        server.listen(QHostAddress::LocalHost, 0);
-        write(t.settings, Settings::APRSERVER, QStringLiteral("127.0.0.1:%1").arg(server.port()));
-        write(t.settings, Settings::APRSRVCONNECTSTARTUP, 1);
-        write(t.settings, Settings::ENABLERP, -1, 1);
-        write(t.settings, Settings::ENABLERP, 0, 1);
-    }
-    bool startAndWaitForBoth() {
-        start();
-        return waitUntil([this] {
-            return engine->monitoringClientCount() == 1 && server.loginLines().size() == 1 &&
-                   station->activePorts().count() == 2;
-        });
-    }
+struct UnnamedStation : LinkedStation {
+    explicit UnnamedStation(const QString& myCall) { write(t.settings, Settings::MYCALL, myCall); }
     void hearMessageFor(const QString& addressee) {
         const QByteArray info = ":" + addressee.leftJustified(9, QLatin1Char(' ')).toLatin1() + ":hello{7";
         engine->sendMonitored(0, 'U',
                               EngineSimulator::monitorText(0, QStringLiteral("N1ABC"), QStringLiteral("APRS"),
                                                            {}, info, QTime(10, 0, 0)));
-    }
-    static void settle() {
-        waitUntil([] { return false; }, 200);
     }
 };
 } // namespace

@@ -1,34 +1,11 @@
-#include "cli/AprsIsSimulator.h"
 #include "engine/EngineFrame.h"
 #include "platform/TextRules.h"
-#include "support/StationFixture.h"
+#include "support/LinkedStation.h"
 
 #include <gtest/gtest.h>
 
 // What never leaves the station: texts with line breaks or NULs (a beacon text with a line break
 // would inject a second line to the server), and nothing on a period of 0 or below.
-namespace {
-struct LinkedStation : StationFixture {
-    AprsIsSimulator server;
-    LinkedStation() {
-        server.listen(QHostAddress::LocalHost, 0);
-        write(t.settings, Settings::APRSERVER, QStringLiteral("127.0.0.1:%1").arg(server.port()));
-        write(t.settings, Settings::APRSRVCONNECTSTARTUP, 1);
-        write(t.settings, Settings::ENABLERP, -1, 1);
-        write(t.settings, Settings::ENABLERP, 0, 1);
-    }
-    bool startAndWaitForBoth() {
-        start();
-        return waitUntil([this] {
-            return engine->monitoringClientCount() == 1 && server.loginLines().size() == 1 &&
-                   station->activePorts().count() == 2;
-        });
-    }
-    static void settle() {
-        waitUntil([] { return false; }, 200);
-    }
-};
-} // namespace
 
 TEST(TransmitRules, BeaconAndPositionTextsWithALineBreakOrNulAreNotSentAnywhere) {
     LinkedStation s;
