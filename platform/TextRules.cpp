@@ -18,7 +18,10 @@ bool hasControlCharacter(QStringView text) {
 }
 
 bool isSendableInformation(QStringView text) {
-    for (QChar c : text)
+    // Messages end in CR LF by their format; a line end anywhere before that would start a new line.
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == QLatin1Char('\r') || text[end - 1] == QLatin1Char('\n'))) --end;
+    for (QChar c : text.first(end))
         if (c.unicode() < 0x1C) return false;
     return true;
 }

@@ -6,9 +6,9 @@
 namespace TextRules {
 // Any C0 control character, DEL or C1 control.
 bool hasControlCharacter(QStringView text);
-// What would break a packet's framing or start a new line to the server: NUL, CR and LF. The
-// information field of a Mic-E report legitimately holds the controls 0x1C to 0x1F, so packets are
-// held to this rule plus no control below 0x1C (see isSendableInformation).
+// An information field (or its second part) that may go out: no control character below 0x1C
+// (NUL, CR and LF among them: they would end the frame or start a second line to the server)
+// except the line end that closes a message. A Mic-E report legitimately holds 0x1C to 0x1F.
 bool isSendableInformation(QStringView text);
 // An address field (source, destination, each via): no blank and no control character.
 bool isSendableAddress(QStringView text);

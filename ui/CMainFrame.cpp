@@ -3,6 +3,11 @@
 #include "app/GlobalObjects.h"
 #include "app/Version.h"
 #include "aprsis/APRSServerClient.h"
+#include "aprsis/ui/DlgAPRSFilter.h"
+#include "aprsis/ui/DlgFilterArea.h"
+#include "aprsis/ui/DlgFilterBud.h"
+#include "aprsis/ui/DlgFilterRange.h"
+#include "aprsis/ui/DlgGateWay.h"
 #include "controls/DialogRunner.h"
 #include "controls/MapViewTab.h"
 #include "gps/CoordText.h"
@@ -15,8 +20,8 @@
 #include "ui/LinkStatusBar.h"
 #include "ui/MonitorView.h"
 #include "ui/PlaceholderMapView.h"
-#include "ui/PlaceholderPropertiesDialog.h"
 #include "ui/PlaceholderView.h"
+#include "ui/PropertiesSheet.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +34,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 // Commands that show a checked state.
@@ -505,12 +511,15 @@ void CMainFrame::saveMapSelections() {
     write(settings, Settings::ACTIVE, m_tabs->currentIndex());
 }
 
+QDialog* CMainFrame::makeProperties(QWidget* parent) {
+    if (m_propertiesFactory) return m_propertiesFactory(parent);
+    return new PropertiesSheet(m_station.settings(), m_prompter, m_dialogs, m_station.enginePorts(), parent);
+}
+
 void CMainFrame::openProperties() {
-    QDialog* dialog = m_propertiesFactory
-                          ? m_propertiesFactory(this)
-                          : new PlaceholderPropertiesDialog(m_station.settings().filePath(), this);
+    std::unique_ptr<QDialog> dialog(makeProperties(this));
     m_dialogs.run(*dialog);
-    delete dialog;
+    dialog.reset();
     // Whatever the result: the settings may have changed under the running station.
     m_station.RebuildActivePorts();
     readOwnSettings();
@@ -518,11 +527,11 @@ void CMainFrame::openProperties() {
 }
 
 void CMainFrame::toggleAprsServer() {
+    // Connected: the command disconnects. Otherwise the server dialog stores the choice, and Ok
+    // connects with what it stored.
     m_station.toggleAPRSServer([this] {
-        QString server = read(m_station.settings(), Settings::APRSERVER).trimmed();
-        if (server.isEmpty()) server = QString::fromLatin1(APRSServerClient::kDefaultServer);
-        return m_prompter.askYesNo(tr("Connect to the APRS-IS server %1?").arg(server),
-                                   Prompter::Icon::Question) == Prompter::Answer::Yes;
+        DlgGateWay dialog(m_station.settings(), m_station.home(), m_prompter, m_dialogs, this);
+        return m_dialogs.run(dialog) == QDialog::Accepted;
     });
 }
 
@@ -540,9 +549,23 @@ void CMainFrame::showAbout() {
 
 std::vector<std::pair<QString, CMainFrame::DialogFactory>> CMainFrame::dialogFactories() {
     std::vector<std::pair<QString, DialogFactory>> list;
-    list.emplace_back(QStringLiteral("PlaceholderPropertiesDialog"), [this](QWidget* parent) -> QDialog* {
-        return m_propertiesFactory ? m_propertiesFactory(parent)
-                                   : new PlaceholderPropertiesDialog(m_station.settings().filePath(), parent);
+    list.emplace_back(QStringLiteral("PropertiesSheet"),
+                      [this](QWidget* parent) { return makeProperties(parent); });
+    list.emplace_back(QStringLiteral("DlgGateWay"), [this](QWidget* parent) -> QDialog* {
+        return new DlgGateWay(m_station.settings(), m_station.home(), m_prompter, m_dialogs, parent);
+    });
+    list.emplace_back(QStringLiteral("DlgAPRSFilter"), [this](QWidget* parent) -> QDialog* {
+        return new DlgAPRSFilter(read(m_station.settings(), Settings::APRSRVFILTER), m_prompter, m_dialogs,
+                                 parent, &m_station.stations());
+    });
+    list.emplace_back(QStringLiteral("DlgFilterRange"), [this](QWidget* parent) -> QDialog* {
+        return new DlgFilterRange(QStringLiteral("r/40.6/22.9/100"), m_prompter, parent);
+    });
+    list.emplace_back(QStringLiteral("DlgFilterArea"), [this](QWidget* parent) -> QDialog* {
+        return new DlgFilterArea(QStringLiteral("a/41/22/40/24"), m_prompter, parent);
+    });
+    list.emplace_back(QStringLiteral("DlgFilterBud"), [this](QWidget* parent) -> QDialog* {
+        return new DlgFilterBud(QStringLiteral("N0CALL-9"), m_prompter, parent);
     });
     list.emplace_back(QStringLiteral("AboutBox"), [](QWidget* parent) -> QDialog* {
         auto* box = new QMessageBox(QMessageBox::Information, tr("About Quillpad"),

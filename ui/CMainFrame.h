@@ -42,7 +42,7 @@ public:
                MapViewFactory mapViews = {}, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Replaces the placeholder setup dialog.
+    // Replaces the setup sheet (tests).
     void setPropertiesFactory(DialogFactory factory) { m_propertiesFactory = std::move(factory); }
 
     // The command routing: the active view when it handles the command, else the window.
@@ -98,6 +98,7 @@ private:
     void onFrameHandled(const ReceivedFrame& frame);
     void readOwnSettings();
     void openProperties();
+    QDialog* makeProperties(QWidget* parent);
     void toggleAprsServer();
     void showAbout();
     void setupTray();

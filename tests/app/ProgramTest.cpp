@@ -118,6 +118,8 @@ TEST(Program, WithoutADisplayTheWindowSaysHowToRunHeadlessAndScreenshotsStillWor
     EXPECT_TRUE(files.contains("tab-0-Monitor.png")) << files.join(' ').toStdString();
     EXPECT_TRUE(files.contains("tab-3-GPS.png"));
     EXPECT_TRUE(files.contains("dialog-AboutBox.png"));
+    EXPECT_TRUE(files.contains("dialog-PropertiesSheet-GPS.png"));
+    EXPECT_TRUE(files.contains("dialog-DlgGateWay.png"));
     EXPECT_EQ(QImage(QDir(shots).filePath(QStringLiteral("tab-0-Monitor.png"))).size(), QSize(1280, 800));
 }
 

@@ -70,4 +70,6 @@ TEST(TransmitRules, CallSignsAndTexts) {
     EXPECT_FALSE(TextRules::isSendableInformation(u"a\rb"));
     EXPECT_FALSE(TextRules::isSendableInformation(u"a\nb"));
     EXPECT_FALSE(TextRules::isSendableInformation(QString(QChar(0))));
+    EXPECT_TRUE(TextRules::isSendableInformation(u":BOB      :Are you there?{1\r\n")); // a message's own end
+    EXPECT_FALSE(TextRules::isSendableInformation(u":BOB      :one\r\ntwo{1\r\n"));
 }

@@ -1,4 +1,5 @@
 #include "app/GlobalObjects.h"
+#include "aprsis/APRSServerClient.h"
 #include "controls/DialogRunner.h"
 #include "controls/MapViewTab.h"
 #include "platform/Clock.h"
@@ -213,7 +214,7 @@ TEST(MainFrame, PropertiesRunThroughTheDialogRunnerAndChangesTakeEffectWhenItClo
         return int(QDialog::Accepted);
     };
     f.runCommand(Properties);
-    EXPECT_EQ(w.dialogs.shown, QStringList{"PlaceholderPropertiesDialog"});
+    EXPECT_EQ(w.dialogs.shown, QStringList{"PropertiesSheet"});
     EXPECT_FALSE(banner->isVisible());
     EXPECT_EQ(f.ownCall(), "N0QPA-9");
     EXPECT_DOUBLE_EQ(f.ownLatitude(), 37.5);
@@ -243,9 +244,14 @@ TEST(MainFrame, ScreenshotsNameEveryTabAndDialog) {
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     QStringList names;
     for (const QString& file : files) names << QFileInfo(file).fileName();
-    EXPECT_EQ(names, (QStringList{"tab-0-Monitor.png", "tab-1-Stations.png", "tab-2-Msg.png", "tab-3-GPS.png",
-                                  "tab-4-Untitled.png", "dialog-PlaceholderPropertiesDialog.png",
-                                  "dialog-AboutBox.png"}));
+    EXPECT_EQ(names,
+              (QStringList{"tab-0-Monitor.png", "tab-1-Stations.png", "tab-2-Msg.png", "tab-3-GPS.png",
+                           "tab-4-Untitled.png", "dialog-PropertiesSheet-Station.png",
+                           "dialog-PropertiesSheet-Units.png", "dialog-PropertiesSheet-Labels.png",
+                           "dialog-PropertiesSheet-Ports.png", "dialog-PropertiesSheet-Other.png",
+                           "dialog-PropertiesSheet-GPS.png", "dialog-DlgGateWay.png",
+                           "dialog-DlgAPRSFilter.png", "dialog-DlgFilterRange.png",
+                           "dialog-DlgFilterArea.png", "dialog-DlgFilterBud.png", "dialog-AboutBox.png"}));
     QImage monitor(files.first());
     EXPECT_EQ(monitor.size(), QSize(1280, 800));
 }
@@ -265,5 +271,26 @@ TEST(MainFrame, TheKeyboardReachesTheFixedTabsAndTheCommands) {
     QTest::keyClick(&f, Qt::Key_W, Qt::ControlModifier); // Close it again
     EXPECT_EQ(f.tabs()->count(), 4);
     QTest::keyClick(&f, Qt::Key_Comma, Qt::ControlModifier);
-    EXPECT_EQ(w.dialogs.shown, QStringList{"PlaceholderPropertiesDialog"});
+    EXPECT_EQ(w.dialogs.shown, QStringList{"PropertiesSheet"});
+}
+
+TEST(MainFrame, ConnectToAprsServerGoesThroughTheServerDialogAndDisconnectsWhenConnected) {
+    Window w;
+    CMainFrame& f = w.open();
+    w.dialogs.script = [](QDialog&) { return int(QDialog::Rejected); };
+    f.runCommand(ConnectAprsServer);
+    EXPECT_EQ(w.dialogs.shown, QStringList{"DlgGateWay"});
+    EXPECT_FALSE(w.station->aprsClient());
+    EXPECT_FALSE(f.action(ConnectAprsServer)->isChecked());
+
+    write(w.t.settings, Settings::APRSERVER, QStringLiteral("127.0.0.1:1"));
+    w.dialogs.script = [](QDialog&) { return int(QDialog::Accepted); };
+    f.runCommand(ConnectAprsServer);
+    ASSERT_TRUE(w.station->aprsClient());
+    EXPECT_EQ(w.station->aprsClient()->port(), 1);
+    EXPECT_TRUE(f.action(ConnectAprsServer)->isChecked());
+    // A second time it disconnects, without asking.
+    f.runCommand(ConnectAprsServer);
+    EXPECT_FALSE(w.station->aprsClient());
+    EXPECT_EQ(w.dialogs.shown.size(), 2);
 }
