@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 const char* kDefaultLocation = "Default Location";
@@ -50,6 +51,11 @@ PropertiesStation::PropertiesStation(PropertiesContext& context, QWidget* parent
     m_beep->setObjectName(QStringLiteral("beep"));
     auto* add = new QPushButton(QStringLiteral("Add Location"), this);
     add->setObjectName(QStringLiteral("addLocation"));
+
+    // Short values get short fields; texts and lists take the width.
+    const int shortWidth = fontMetrics().horizontalAdvance(QStringLiteral("W 000°00.00'")) * 3 / 2;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_call, m_latitude, m_longitude, m_every})
+        w->setMaximumWidth(shortWidth);
 
     auto* locationRow = new QHBoxLayout;
     locationRow->addWidget(m_location, 1);
