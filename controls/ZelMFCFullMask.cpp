@@ -3,6 +3,7 @@
 #include "gps/CoordText.h"
 #include "platform/Prompter.h"
 
+#include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -246,8 +247,19 @@ bool ZelMFCFullMask::event(QEvent* event) {
     const bool handled = QLineEdit::event(event);
     if (!alive) return handled;
     --m_depth;
-    if (QLineEdit::text() != m_text) settle(change, typedText, before);
+    // Only the outermost event judges the change: while a key is handled the line edit sends
+    // itself events of its own (input-method queries in an active window), and judging the half-done
+    // change there would take the typed character back.
+    if (m_depth == 0 && QLineEdit::text() != m_text) settle(change, typedText, before);
     return handled;
+}
+
+void ZelMFCFullMask::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    if (event->reason() != Qt::MouseFocusReason) {
+        deselect();
+        setCursorPosition(0);
+    }
 }
 
 void ZelMFCFullMask::settle(Change change, const QString& typedText, const Before& before) {

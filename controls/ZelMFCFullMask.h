@@ -106,6 +106,9 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    // Reached by the keyboard, the field is typed over from its first position: a line edit would
+    // select everything, and a typed character cannot replace the whole shape.
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     struct Before {

@@ -10,6 +10,7 @@
 #include "ui/PropertiesUnits.h"
 
 #include <QDialogButtonBox>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -26,9 +27,24 @@ PropertiesSheet::PropertiesSheet(SettingsStore& settings, Prompter& prompter, Di
     addPage(new PropertiesOther(m_context, m_pages));
     addPage(new PropertiesGPS(m_context, m_pages));
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
-        if (PropertyPage* p = page(index)) p->ensureLoaded();
+        PropertyPage* p = page(index);
+        if (!p) return;
+        p->ensureLoaded();
+        // The focus follows to the new page, so Ctrl+Tab goes on to the next one and typing lands
+        // in the page's first field.
+        focusFirstField(p);
     });
     m_list.front()->ensureLoaded();
+    // Page to page from any field: a drop-down or list would otherwise keep Ctrl+Tab to itself.
+    const auto step = [this](int by) {
+        m_pages->setCurrentIndex((m_pages->currentIndex() + by + m_pages->count()) % m_pages->count());
+    };
+    for (const QKeySequence& next :
+         {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+        connect(new QShortcut(next, this), &QShortcut::activated, this, [step] { step(1); });
+    for (const QKeySequence& back :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
+        connect(new QShortcut(back, this), &QShortcut::activated, this, [step] { step(-1); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -38,6 +54,16 @@ PropertiesSheet::PropertiesSheet(SettingsStore& settings, Prompter& prompter, Di
     layout->addWidget(m_pages);
     layout->addWidget(buttons);
     resize(640, 560);
+}
+
+void PropertiesSheet::focusFirstField(QWidget* page) {
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (!page->isAncestorOf(w)) break;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void PropertiesSheet::addPage(PropertyPage* page) {

@@ -24,6 +24,7 @@ public:
 
 private:
     void addPage(PropertyPage* page);
+    static void focusFirstField(QWidget* page);
 
     PropertiesContext m_context;
     QTabWidget* m_pages;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -193,4 +194,26 @@ TEST(CoordinateFields, DegreesBecomeTheMaskedFormAndBack) {
         }
         EXPECT_NEAR(F::longitudeValue(F::longitudeText(v)).value_or(999), v, 0.0001) << v;
     }
+}
+
+// In an active window the line edit asks itself input-method questions while a key is handled;
+// the typed character must survive them, and a field reached by Tab is typed over from the start.
+TEST(MaskedEdit, InAnActiveWindowTabbingInAndTypingFillsTheFieldFromTheStart) {
+    QWidget form;
+    auto* before = new QLineEdit(&form);
+    auto* latitude = new ZelMFCFullMask(&form);
+    ScriptedPrompter prompter;
+    latitude->setPrompter(&prompter);
+    latitude->setupLatitude();
+    auto* layout = new QVBoxLayout(&form);
+    layout->addWidget(before);
+    layout->addWidget(latitude);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(latitude->hasFocus());
+    QTest::keyClicks(latitude, QStringLiteral("N403590"));
+    EXPECT_EQ(latitude->text(), QStringLiteral("N 40\u00B035.90'"));
 }

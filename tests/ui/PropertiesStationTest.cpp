@@ -7,6 +7,7 @@
 #include "ui/PropertiesSheet.h"
 #include "ui/PropertiesUnits.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -208,4 +209,20 @@ TEST(PropertiesSheet, PagesNeverShownWriteNothingAndCancelWritesNothing) {
     c.find<QLineEdit>("myCall")->setText(QStringLiteral("N0QPA"));
     c.sheet->reject();
     EXPECT_FALSE(c.stored("SETTINGS/MYCALL").isValid());
+}
+
+TEST(PropertiesSheet, CtrlTabGoesFromPageToPageFromAnyFieldAndTheFocusFollows) {
+    Sheet s;
+    PropertiesSheet& sheet = s.open();
+    sheet.show();
+    sheet.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    s.find<QComboBox>("symbol")->setFocus();
+    for (int expected : {1, 2, 3, 4, 5, 0}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(sheet.pages()->currentIndex(), expected);
+        EXPECT_TRUE(sheet.page(expected)->isAncestorOf(QApplication::focusWidget())) << expected;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(sheet.pages()->currentIndex(), 5);
 }
