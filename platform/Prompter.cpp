@@ -11,14 +11,18 @@ void HeadlessPrompter::report(const QString& text, Icon) {
     Trace::write(text);
 }
 
-Prompter::Answer ScriptedPrompter::askYesNo(const QString& text, Icon) {
+Prompter::Answer ScriptedPrompter::askYesNo(const QString& text, Icon icon) {
     asked << text;
+    askedIcons.push_back(icon);
+    icons.push_back(icon);
     if (answers.empty()) return Answer::Yes;
     const Answer a = answers.front();
     answers.pop_front();
     return a;
 }
 
-void ScriptedPrompter::report(const QString& text, Icon) {
+void ScriptedPrompter::report(const QString& text, Icon icon) {
     reported << text;
+    reportedIcons.push_back(icon);
+    icons.push_back(icon);
 }

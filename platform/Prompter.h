@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 // Questions and error reports to the user. The program shows Qt message boxes; headless the
 // station answers on its own; tests script the answers.
@@ -24,12 +25,14 @@ public:
     void report(const QString& text, Icon icon) override;
 };
 
-// Tests: answers are taken in order (Yes when none is left); every text asked or reported is kept.
+// Tests: answers are taken in order (Yes when none is left); every text asked or reported is kept,
+// with its icon, and the icons of all prompts in the order they came.
 class ScriptedPrompter : public Prompter {
 public:
     std::deque<Answer> answers;
     QStringList asked;
     QStringList reported;
+    std::vector<Icon> askedIcons, reportedIcons, icons;
     Answer askYesNo(const QString& text, Icon icon) override;
     void report(const QString& text, Icon icon) override;
 };

@@ -19,19 +19,6 @@
 
 namespace {
 
-// Scripted answers, and the icon of every question and report.
-struct IconPrompter : ScriptedPrompter {
-    std::vector<Icon> icons;
-    Answer askYesNo(const QString& text, Icon icon) override {
-        icons.push_back(icon);
-        return ScriptedPrompter::askYesNo(text, icon);
-    }
-    void report(const QString& text, Icon icon) override {
-        icons.push_back(icon);
-        ScriptedPrompter::report(text, icon);
-    }
-};
-
 QString message(int id) {
     return ResourceStrings::text(id);
 }
@@ -74,7 +61,7 @@ struct EditorScript {
 };
 
 struct Builder {
-    IconPrompter prompter;
+    ScriptedPrompter prompter;
     ScriptedDialogRunner dialogs;
     EditorScript editor;
     std::unique_ptr<DlgAPRSFilter> dialog;
@@ -262,7 +249,7 @@ TEST(DlgAPRSFilter, TabGoesThroughEachListAndItsButtonsThenToOkAndCancel) {
 }
 
 TEST(DlgFilterRange, RefusesItsFieldsInOrderKeepingTheDialogOpenWithTheCursorInTheField) {
-    IconPrompter prompter;
+    ScriptedPrompter prompter;
     DlgFilterRange d(QString(), prompter);
     d.show();
     const auto field = [&d](const char* name) { return child<QLineEdit>(d, QString::fromLatin1(name)); };
@@ -291,7 +278,7 @@ TEST(DlgFilterRange, RefusesItsFieldsInOrderKeepingTheDialogOpenWithTheCursorInT
 }
 
 TEST(DlgFilterRange, KilometresAndMilesFollowEachOtherAsEitherIsTyped) {
-    IconPrompter prompter;
+    ScriptedPrompter prompter;
     DlgFilterRange d(QStringLiteral("r/45/9/100"), prompter);
     d.show();
     QLineEdit* km = child<QLineEdit>(d, QStringLiteral("km"));
@@ -313,7 +300,7 @@ TEST(DlgFilterRange, KilometresAndMilesFollowEachOtherAsEitherIsTyped) {
 }
 
 TEST(DlgFilterRange, OpensOnAnEntryInWholeDegreesAndShowsTheHelpText) {
-    IconPrompter prompter;
+    ScriptedPrompter prompter;
     DlgFilterRange d(QStringLiteral("r/45.7/-9.2/100"), prompter);
     EXPECT_EQ(d.windowTitle(), "Filter Builder (Range)");
     EXPECT_EQ(child<QLineEdit>(d, QStringLiteral("latitude"))->text(), "45");
@@ -326,7 +313,7 @@ TEST(DlgFilterRange, OpensOnAnEntryInWholeDegreesAndShowsTheHelpText) {
 }
 
 TEST(DlgFilterArea, RefusesItsFieldsInOrderUntilTheCornersLieNorthWestToSouthEast) {
-    IconPrompter prompter;
+    ScriptedPrompter prompter;
     DlgFilterArea d(QStringLiteral("a/95/190/95/190"), prompter);
     d.show();
     const auto field = [&d](const char* name) { return child<QLineEdit>(d, QString::fromLatin1(name)); };
@@ -352,7 +339,7 @@ TEST(DlgFilterArea, RefusesItsFieldsInOrderUntilTheCornersLieNorthWestToSouthEas
 }
 
 TEST(DlgFilterBud, RefusesAnEmptyCallAndOneThatWouldSplitIntoTwo) {
-    IconPrompter prompter;
+    ScriptedPrompter prompter;
     DlgFilterBud d(QString(), prompter);
     d.show();
     QLineEdit* call = child<QLineEdit>(d, QStringLiteral("callSign"));

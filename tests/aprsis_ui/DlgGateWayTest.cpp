@@ -25,24 +25,11 @@
 
 namespace {
 
-// Keeps the icon of every prompt beside its text.
-struct RecordingPrompter : ScriptedPrompter {
-    std::vector<Icon> askedIcons, reportedIcons;
-    Answer askYesNo(const QString& text, Icon icon) override {
-        askedIcons.push_back(icon);
-        return ScriptedPrompter::askYesNo(text, icon);
-    }
-    void report(const QString& text, Icon icon) override {
-        reportedIcons.push_back(icon);
-        ScriptedPrompter::report(text, icon);
-    }
-};
-
 constexpr const char* kUnset = "<unset>";
 
 struct Gateway {
     TempHome t;
-    RecordingPrompter prompter;
+    ScriptedPrompter prompter;
     ScriptedDialogRunner dialogs;
     std::unique_ptr<DlgGateWay> dlg;
 
