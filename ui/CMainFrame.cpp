@@ -2,6 +2,11 @@
 
 #include "app/GlobalObjects.h"
 #include "app/Version.h"
+#include "aprs/ui/DlgDeleteTracks.h"
+#include "aprs/ui/DlgStationMobile.h"
+#include "aprs/ui/DlgStationStatic.h"
+#include "aprs/ui/DlgStationWether.h"
+#include "aprs/ui/StationListView.h"
 #include "aprsis/APRSServerClient.h"
 #include "aprsis/ui/DlgAPRSFilter.h"
 #include "aprsis/ui/DlgFilterArea.h"
@@ -239,17 +244,21 @@ void CMainFrame::buildTabs() {
     attachView(m_monitor);
     m_tabs->addTab(m_monitor, tr("Monitor"));
 
-    StationManager& stations = m_station.stations();
-    auto* stationList = new PlaceholderView(
-        QStringLiteral("stationsView"),
-        [&stations] {
-            return tr("%n station(s) heard and kept in the station database.\n\n"
-                      "The station list is not part of this version yet.",
-                      nullptr, stations.count());
-        },
-        m_tabs);
-    attachView(stationList);
-    m_tabs->addTab(stationList, tr("Stations"));
+    m_stationList = new StationListView(m_station.stations(), m_station.tracks(), m_station.settings(),
+                                        m_station.clock(), m_prompter, m_dialogs, m_tabs);
+    attachView(m_stationList);
+    m_tabs->addTab(m_stationList, tr("Stations"));
+    connect(&m_station, &GlobalObjects::stationHeard, m_stationList, &StationListView::noteChanged);
+    // Until messages and maps have windows of their own, these say so instead of doing nothing.
+    connect(m_stationList, &StationListView::sendMessageRequested, this, [this](const QString& call) {
+        m_prompter.report(tr("Sending a message to %1 is not part of this version yet.").arg(call),
+                          Prompter::Icon::Information);
+    });
+    connect(m_stationList, &StationListView::findBestMapRequested, this, [this](const QString& call) {
+        m_prompter.report(
+            tr("Finding a map for %1 needs map views, which are not part of this version yet.").arg(call),
+            Prompter::Icon::Information);
+    });
 
     MsgManager& messages = m_station.messages();
     auto* msgView = new PlaceholderView(
@@ -551,6 +560,41 @@ std::vector<std::pair<QString, CMainFrame::DialogFactory>> CMainFrame::dialogFac
     std::vector<std::pair<QString, DialogFactory>> list;
     list.emplace_back(QStringLiteral("PropertiesSheet"),
                       [this](QWidget* parent) { return makeProperties(parent); });
+    // The station dialogs show a station of their type from the database, or a made-up one.
+    const auto station = [this](int type) {
+        StationManager& stations = m_station.stations();
+        QMutexLocker lock(&stations.lock());
+        for (int i = stations.count() - 1; i >= 0; --i)
+            if (const StationRecord* r = stations.at(i); r->stationType == type) return StationRecord(*r);
+        StationRecord sample;
+        sample.call = QStringLiteral("N0CALL-9");
+        sample.stationType = type;
+        sample.latitude = 40.598;
+        sample.longitude = 22.97;
+        sample.comment = QStringLiteral("made up for the screenshot");
+        if (type == StationType::Weather) {
+            sample.symbolCode = '_';
+            sample.weather.temperature = 68;
+            sample.weather.pressure = 10132;
+            sample.weather.humidity = 55;
+            sample.weather.windDirection = 220;
+            sample.weather.windSpeed = 8;
+        }
+        return sample;
+    };
+    list.emplace_back(QStringLiteral("DlgStationStatic"), [this, station](QWidget* parent) -> QDialog* {
+        return new DlgStationStatic(station(StationType::Fixed), m_station.settings(), parent);
+    });
+    list.emplace_back(QStringLiteral("DlgStationMobile"), [this, station](QWidget* parent) -> QDialog* {
+        return new DlgStationMobile(station(StationType::Mobile), m_station.settings(), parent);
+    });
+    list.emplace_back(QStringLiteral("DlgStationWether"), [this, station](QWidget* parent) -> QDialog* {
+        const StationRecord weather = station(StationType::Weather);
+        return new DlgStationWether(weather, pressureTrend(m_station.tracks().readTrack(weather.call)),
+                                    m_station.settings(), parent);
+    });
+    list.emplace_back(QStringLiteral("DlgDeleteTracks"),
+                      [](QWidget* parent) -> QDialog* { return new DlgDeleteTracks(120, parent); });
     list.emplace_back(QStringLiteral("DlgGateWay"), [this](QWidget* parent) -> QDialog* {
         return new DlgGateWay(m_station.settings(), m_station.home(), m_prompter, m_dialogs, parent);
     });

@@ -16,6 +16,7 @@ class GlobalObjects;
 class LinkStatusBar;
 class MapViewTab;
 class MonitorView;
+class StationListView;
 class Prompter;
 class QAction;
 class QDialog;
@@ -116,6 +117,7 @@ private:
     FirstRunBanner* m_banner = nullptr;
     MonitorView* m_monitor = nullptr;
     GPSView* m_gpsView = nullptr;
+    StationListView* m_stationList = nullptr;
     QMenu* m_tabPopup = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QString m_ownCall, m_mobileCall;

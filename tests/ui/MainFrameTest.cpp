@@ -244,14 +244,29 @@ TEST(MainFrame, ScreenshotsNameEveryTabAndDialog) {
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     QStringList names;
     for (const QString& file : files) names << QFileInfo(file).fileName();
-    EXPECT_EQ(names,
-              (QStringList{"tab-0-Monitor.png", "tab-1-Stations.png", "tab-2-Msg.png", "tab-3-GPS.png",
-                           "tab-4-Untitled.png", "dialog-PropertiesSheet-Station.png",
-                           "dialog-PropertiesSheet-Units.png", "dialog-PropertiesSheet-Labels.png",
-                           "dialog-PropertiesSheet-Ports.png", "dialog-PropertiesSheet-Other.png",
-                           "dialog-PropertiesSheet-GPS.png", "dialog-DlgGateWay.png",
-                           "dialog-DlgAPRSFilter.png", "dialog-DlgFilterRange.png",
-                           "dialog-DlgFilterArea.png", "dialog-DlgFilterBud.png", "dialog-AboutBox.png"}));
+    EXPECT_EQ(names.join(' ').toStdString(), (QStringList{"tab-0-Monitor.png",
+                                                          "tab-1-Stations.png",
+                                                          "tab-2-Msg.png",
+                                                          "tab-3-GPS.png",
+                                                          "tab-4-Untitled.png",
+                                                          "dialog-PropertiesSheet-Station.png",
+                                                          "dialog-PropertiesSheet-Units.png",
+                                                          "dialog-PropertiesSheet-Labels.png",
+                                                          "dialog-PropertiesSheet-Ports.png",
+                                                          "dialog-PropertiesSheet-Other.png",
+                                                          "dialog-PropertiesSheet-GPS.png",
+                                                          "dialog-DlgStationStatic.png",
+                                                          "dialog-DlgStationMobile.png",
+                                                          "dialog-DlgStationWether.png",
+                                                          "dialog-DlgDeleteTracks.png",
+                                                          "dialog-DlgGateWay.png",
+                                                          "dialog-DlgAPRSFilter.png",
+                                                          "dialog-DlgFilterRange.png",
+                                                          "dialog-DlgFilterArea.png",
+                                                          "dialog-DlgFilterBud.png",
+                                                          "dialog-AboutBox.png"})
+                                                 .join(' ')
+                                                 .toStdString());
     QImage monitor(files.first());
     EXPECT_EQ(monitor.size(), QSize(1280, 800));
 }
