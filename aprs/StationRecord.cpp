@@ -230,3 +230,22 @@ bool StationRecord::load(DataFileReader& in) {
     i32(heardPaths.next);
     return ok;
 }
+
+QString stationTypeName(int stationType) {
+    switch (stationType) {
+    case StationType::Fixed:
+        return QStringLiteral("Fixed");
+    case StationType::Mobile:
+        return QStringLiteral("Mobile");
+    case StationType::Weather:
+        return QStringLiteral("Weather");
+    case StationType::Digi:
+        return QStringLiteral("Digi");
+    case StationType::TcpIp:
+        return QStringLiteral("TCP/IP");
+    case StationType::Object:
+        return QStringLiteral("Object");
+    default:
+        return QStringLiteral("Unknown");
+    }
+}

@@ -15,6 +15,8 @@ namespace StationTypes {
 enum StationType : int32_t { Fixed = 0, Mobile = 1, Weather = 2, Digi = 3, TcpIp = 4, Object = 5 };
 }
 using StationTypes::StationType;
+// "Fixed", "Mobile", "Weather", "Digi", "TCP/IP", "Object"; "Unknown" for any other value.
+QString stationTypeName(int stationType);
 
 // One station or object heard by the station.
 class StationRecord {

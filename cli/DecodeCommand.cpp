@@ -30,25 +30,6 @@ const char* kDecodeUsage =
 constexpr int kMonitorPort = 0;
 constexpr int kServerPort = -1;
 
-QString typeName(int32_t type) {
-    switch (type) {
-    case StationType::Fixed:
-        return QStringLiteral("Fixed");
-    case StationType::Mobile:
-        return QStringLiteral("Mobile");
-    case StationType::Weather:
-        return QStringLiteral("Weather");
-    case StationType::Digi:
-        return QStringLiteral("Digi");
-    case StationType::TcpIp:
-        return QStringLiteral("TCP/IP");
-    case StationType::Object:
-        return QStringLiteral("Object");
-    default:
-        return QStringLiteral("Unknown");
-    }
-}
-
 QString symbolChar(int32_t c) {
     return c >= 32 && c <= 126 ? QString(QChar(c)) : QString();
 }
@@ -107,7 +88,7 @@ QJsonObject stationJson(const StationRecord& r) {
     o.insert(QStringLiteral("symbol_code"), symbolChar(r.symbolCode));
     o.insert(QStringLiteral("symbol_name"), symbolName(r.symbolTable, r.symbolCode));
     o.insert(QStringLiteral("type"), r.stationType);
-    o.insert(QStringLiteral("type_name"), typeName(r.stationType));
+    o.insert(QStringLiteral("type_name"), stationTypeName(r.stationType));
     o.insert(QStringLiteral("course"), static_cast<qint64>(r.course));
     o.insert(QStringLiteral("speed_knots"), r.speed);
     o.insert(QStringLiteral("altitude_ft"), r.altitude);

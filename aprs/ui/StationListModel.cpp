@@ -428,22 +428,7 @@ QString StationListModel::text(const StationRow& row, int column, int distanceFo
 }
 
 QString StationListModel::typeText(int stationType) {
-    switch (stationType) {
-    case StationType::Fixed:
-        return QStringLiteral("Fixed");
-    case StationType::Mobile:
-        return QStringLiteral("Mobile");
-    case StationType::Weather:
-        return QStringLiteral("Weather");
-    case StationType::Digi:
-        return QStringLiteral("Digi");
-    case StationType::TcpIp:
-        return QStringLiteral("TCP/IP");
-    case StationType::Object:
-        return QStringLiteral("Object");
-    default:
-        return QStringLiteral("Unknown");
-    }
+    return stationTypeName(stationType);
 }
 
 QString StationListModel::distanceText(double km, int distanceFormat) {
