@@ -235,10 +235,10 @@ Picture bicycle() {
     Picture pic;
     pic.stroke(circle(7, 21, 5.3), kInk, 2.2).stroke(circle(25, 21, 5.3), kInk, 2.2);
     QPainterPath frame = polyline({{7, 21}, {13, 12}, {22.5, 12}, {25, 21}});
-    frame.addPolygon(QPolygonF({{13, 12}, {16, 21}, {7, 21}}));
-    frame.addPolygon(QPolygonF({{16, 21}, {22.5, 12}}));
-    frame.addPolygon(QPolygonF({{13, 12}, {12, 8.5}}));
-    frame.addPolygon(QPolygonF({{22.5, 12}, {21.5, 7.5}, {25, 7.5}}));
+    frame.addPolygon(QPolygonF(QList<QPointF>{{13, 12}, {16, 21}, {7, 21}}));
+    frame.addPolygon(QPolygonF(QList<QPointF>{{16, 21}, {22.5, 12}}));
+    frame.addPolygon(QPolygonF(QList<QPointF>{{13, 12}, {12, 8.5}}));
+    frame.addPolygon(QPolygonF(QList<QPointF>{{22.5, 12}, {21.5, 7.5}, {25, 7.5}}));
     pic.stroke(frame, kBlue, 2.1);
     pic.stroke(line(9.5, 8.5, 14.5, 8.5), kInk, 2.2);
     return pic;
@@ -451,10 +451,10 @@ Picture globe() {
     Picture pic;
     pic.shape(circle(16, 16, 13.5), kBlue);
     QPainterPath grid = ellipse(16, 16, 5.5, 13.5);
-    grid.addPolygon(QPolygonF({{16, 2.5}, {16, 29.5}}));
-    grid.addPolygon(QPolygonF({{2.5, 16}, {29.5, 16}}));
-    grid.addPolygon(QPolygonF({{5, 9}, {27, 9}}));
-    grid.addPolygon(QPolygonF({{5, 23}, {27, 23}}));
+    grid.addPolygon(QPolygonF(QList<QPointF>{{16, 2.5}, {16, 29.5}}));
+    grid.addPolygon(QPolygonF(QList<QPointF>{{2.5, 16}, {29.5, 16}}));
+    grid.addPolygon(QPolygonF(QList<QPointF>{{5, 9}, {27, 9}}));
+    grid.addPolygon(QPolygonF(QList<QPointF>{{5, 23}, {27, 23}}));
     pic.stroke(grid, kWhite, 1.3, false);
     return pic;
 }
@@ -494,15 +494,15 @@ Picture person(bool running) {
     const QColor body(200, 60, 20);
     QPainterPath limbs;
     if (running) {
-        limbs.addPolygon(QPolygonF({{18.5, 10}, {15, 18}}));
-        limbs.addPolygon(QPolygonF({{11, 13}, {17.5, 11.5}, {22, 15}}));
-        limbs.addPolygon(QPolygonF({{15, 18}, {20, 22}, {19, 28.5}}));
-        limbs.addPolygon(QPolygonF({{15, 18}, {11.5, 23.5}, {6, 24.5}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{18.5, 10}, {15, 18}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{11, 13}, {17.5, 11.5}, {22, 15}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{15, 18}, {20, 22}, {19, 28.5}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{15, 18}, {11.5, 23.5}, {6, 24.5}}));
     } else {
-        limbs.addPolygon(QPolygonF({{16, 10}, {16, 19}}));
-        limbs.addPolygon(QPolygonF({{11.5, 18}, {16, 11.5}, {20.5, 18}}));
-        limbs.addPolygon(QPolygonF({{16, 19}, {12.5, 29}}));
-        limbs.addPolygon(QPolygonF({{16, 19}, {19.5, 29}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{16, 10}, {16, 19}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{11.5, 18}, {16, 11.5}, {20.5, 18}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{16, 19}, {12.5, 29}}));
+        limbs.addPolygon(QPolygonF(QList<QPointF>{{16, 19}, {19.5, 29}}));
     }
     pic.stroke(limbs, body, 3.2);
     pic.shape(circle(running ? 20 : 16, 5.5, 3.3), body, 0.9);
@@ -553,7 +553,7 @@ Picture tower(bool waves) {
     const QColor steel(180, 40, 40);
     QPainterPath lattice = polyline({{9.5, 30}, {16, 9}, {22.5, 30}});
     lattice.addPolygon(
-        QPolygonF({{11.3, 24}, {20.7, 24}, {12.6, 19.5}, {19.4, 19.5}, {13.9, 15}, {18.1, 15}}));
+        QPolygonF(QList<QPointF>{{11.3, 24}, {20.7, 24}, {12.6, 19.5}, {19.4, 19.5}, {13.9, 15}, {18.1, 15}}));
     pic.stroke(lattice, steel, 1.8);
     pic.shape(circle(16, 8, 2.4), kRed, 0.9);
     if (waves) {
@@ -592,7 +592,7 @@ Picture dot() {
 Picture xMark() {
     Picture pic;
     QPainterPath x = line(6, 6, 26, 26);
-    x.addPolygon(QPolygonF({{26, 6}, {6, 26}}));
+    x.addPolygon(QPolygonF(QList<QPointF>{{26, 6}, {6, 26}}));
     pic.stroke(x, kRed, 4.5);
     return pic;
 }
@@ -656,8 +656,8 @@ Picture gridSquare() {
     pic.shape(rect(4, 4, 24, 24), kWhite);
     QPainterPath g;
     for (qreal v : {12.0, 20.0}) {
-        g.addPolygon(QPolygonF({{v, 4}, {v, 28}}));
-        g.addPolygon(QPolygonF({{4, v}, {28, v}}));
+        g.addPolygon(QPolygonF(QList<QPointF>{{v, 4}, {v, 28}}));
+        g.addPolygon(QPolygonF(QList<QPointF>{{4, v}, {28, v}}));
     }
     pic.stroke(g, kInk, 1.1, false);
     return pic;
@@ -713,7 +713,7 @@ Picture rain(bool heavy) {
     return cloudWith([heavy](Picture& pic) {
         QPainterPath drops;
         for (qreal x : {10.0, 16.0, 22.0})
-            drops.addPolygon(QPolygonF({{x + 1.5, 21}, {x - 1.5, heavy ? 30.0 : 27.0}}));
+            drops.addPolygon(QPolygonF(QList<QPointF>{{x + 1.5, 21}, {x - 1.5, heavy ? 30.0 : 27.0}}));
         pic.stroke(drops, kBlue, 1.8);
     });
 }
@@ -727,7 +727,7 @@ Picture dots(const QColor& colour, qreal r) {
 QPainterPath boltPath(qreal dx, qreal dy, qreal s) {
     QPainterPath p;
     p.addPolygon(QTransform().translate(dx, dy).scale(s, s).map(
-        QPolygonF({{9, 0}, {18, 0}, {13, 9}, {19, 9}, {6, 24}, {9.5, 13}, {4, 13}})));
+        QPolygonF(QList<QPointF>{{9, 0}, {18, 0}, {13, 9}, {19, 9}, {6, 24}, {9.5, 13}, {4, 13}})));
     p.closeSubpath();
     return p;
 }
@@ -747,7 +747,7 @@ Picture snowflake(const QColor& colour) {
     QPainterPath f;
     for (int i = 0; i < 3; ++i) {
         const qreal a = i * M_PI / 3 + M_PI / 2;
-        f.addPolygon(QPolygonF({{16 + 13 * std::cos(a), 16 + 13 * std::sin(a)},
+        f.addPolygon(QPolygonF(QList<QPointF>{{16 + 13 * std::cos(a), 16 + 13 * std::sin(a)},
                                 {16 - 13 * std::cos(a), 16 - 13 * std::sin(a)}}));
     }
     pic.stroke(f, colour, 2.4);
@@ -760,8 +760,8 @@ Picture tornado() {
     pic.shape(poly({{4, 4}, {28, 4}, {22, 11}, {20, 17}, {17, 23}, {16, 30}, {13.5, 22}, {11, 15}, {8, 9}}),
               kGrey);
     QPainterPath bands = line(6, 7, 26, 7);
-    bands.addPolygon(QPolygonF({{9.5, 13}, {21.5, 13}}));
-    bands.addPolygon(QPolygonF({{12, 19}, {19, 19}}));
+    bands.addPolygon(QPolygonF(QList<QPointF>{{9.5, 13}, {21.5, 13}}));
+    bands.addPolygon(QPolygonF(QList<QPointF>{{12, 19}, {19, 19}}));
     pic.stroke(bands, kInk, 1.0, false);
     return pic;
 }
@@ -769,7 +769,7 @@ Picture tornado() {
 Picture fog() {
     Picture pic;
     QPainterPath bands;
-    for (qreal y : {8.0, 14.0, 20.0, 26.0}) bands.addPolygon(QPolygonF({{4, y}, {28, y}}));
+    for (qreal y : {8.0, 14.0, 20.0, 26.0}) bands.addPolygon(QPolygonF(QList<QPointF>{{4, y}, {28, y}}));
     pic.stroke(bands, kGrey, 3.2);
     return pic;
 }
