@@ -3,6 +3,7 @@
 #include "aprs/StationManager.h"
 #include "aprs/StationRecord.h"
 #include "aprs/ui/StationListView.h"
+#include "bench/BenchMain.h"
 #include "controls/DialogRunner.h"
 #include "platform/HugePageHeap.h"
 #include "platform/Prompter.h"
@@ -102,13 +103,5 @@ BENCHMARK(StationListPaint)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 // Widgets need a QApplication, on the offscreen platform unless one is chosen.
 int main(int argc, char** argv) {
-    restartWithHugePageHeap(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::AddCustomContext("heap_on_huge_pages", heapOnHugePages() ? "yes" : "no");
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

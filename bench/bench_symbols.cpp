@@ -1,6 +1,7 @@
 // Building the symbol atlas: every picture of both tables drawn at 16, 24 and 32 px, the work the
 // first view pays for on start-up. Then one uncached size, as a zoomed map asks for.
 #include "aprs/SymbolAtlas.h"
+#include "bench/BenchMain.h"
 #include "platform/HugePageHeap.h"
 
 #include <QGuiApplication>
@@ -36,16 +37,7 @@ BENCHMARK(BM_RenderAllAtOtherSize)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-// The badges and overlays draw characters, which needs the font database of a GUI application;
-// otherwise as the shared benchmark main.
+// The badges and overlays draw characters, which needs the font database of a GUI application.
 int main(int argc, char** argv) {
-    restartWithHugePageHeap(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::AddCustomContext("heap_on_huge_pages", heapOnHugePages() ? "yes" : "no");
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv);
 }
