@@ -1,7 +1,7 @@
 # Fails the configuration when a core library links Qt6::Widgets (or a widgets library of ours), or
 # when one of its sources includes a Qt Widgets header.
 
-set(_qp_widget_libraries Qt6::Widgets controls gpsui aprsisui aprsui ui)
+set(_qp_widget_libraries Qt6::Widgets controls gpsui aprsisui aprsui mapsui messagingui ui)
 
 function(_qp_collect_links target out)
     set(_seen ${${out}})

@@ -1,6 +1,6 @@
 #include "controls/CColourPicker.h"
 
-#include "controls/WinColor.h"
+#include "platform/gui/WinColor.h"
 #include "platform/Settings.h"
 #include "platform/SettingsStore.h"
 

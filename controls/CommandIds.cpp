@@ -82,6 +82,36 @@ QString text(int id) {
         return QStringLiteral("Delete All Stations");
     case ConnectPacketEngine:
         return QStringLiteral("Connect To Packet Engine");
+    case Zoom10:
+        return QStringLiteral("10%");
+    case Zoom20:
+        return QStringLiteral("20%");
+    case Zoom30:
+        return QStringLiteral("30%");
+    case Zoom40:
+        return QStringLiteral("40%");
+    case Zoom50:
+        return QStringLiteral("50%");
+    case Zoom100:
+        return QStringLiteral("100%");
+    case Zoom200:
+        return QStringLiteral("200%");
+    case Zoom400:
+        return QStringLiteral("400%");
+    case StationsAll:
+        return QStringLiteral("All");
+    case StationsFixed:
+        return QStringLiteral("Fixed");
+    case StationsVehicles:
+        return QStringLiteral("Vehicles");
+    case StationsObjects:
+        return QStringLiteral("Objects");
+    case StationsWeather:
+        return QStringLiteral("Weather");
+    case StationsDigi:
+        return QStringLiteral("Digi");
+    case StationsTcpIp:
+        return QStringLiteral("TCP/IP");
     case Copy:
         return QStringLiteral("Copy");
     case PauseMonitor:
@@ -115,6 +145,10 @@ QKeySequence shortcut(int id) {
         return QKeySequence(QKeySequence::ZoomIn);
     case ZoomOut:
         return QKeySequence(QKeySequence::ZoomOut);
+    case OriginalSize:
+        return QKeySequence(Qt::CTRL | Qt::Key_0);
+    case FitToWindow:
+        return QKeySequence(Qt::CTRL | Qt::Key_9);
     case Copy:
         return QKeySequence(QKeySequence::Copy);
     case PauseMonitor:

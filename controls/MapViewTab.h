@@ -25,6 +25,18 @@ public:
         (void)call;
         (void)fromInternet;
     }
+    // The area in square degrees of the map rectangle when it contains the position, else -1:
+    // "Find Best Map" picks the smallest map that shows a station.
+    virtual double areaContaining(double latitude, double longitude) const {
+        (void)latitude;
+        (void)longitude;
+        return -1;
+    }
+    // Scrolls so that the position is in the middle of the view.
+    virtual void centreOn(double latitude, double longitude) {
+        (void)latitude;
+        (void)longitude;
+    }
     // Set by the window: the caption has changed.
     std::function<void()> captionChanged;
 };

@@ -2,7 +2,7 @@
 // record (the first 92 bytes, padded with zeros) through QFont and back. QFont needs no
 // application object for what is done here: no font is resolved.
 #include "controls/ListCtrlWidths.h"
-#include "controls/LogFont.h"
+#include "platform/gui/LogFont.h"
 
 #include <cstdint>
 #include <cstdlib>

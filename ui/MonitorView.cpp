@@ -1,7 +1,7 @@
 #include "ui/MonitorView.h"
 
-#include "controls/LogFont.h"
-#include "controls/WinColor.h"
+#include "platform/gui/LogFont.h"
+#include "platform/gui/WinColor.h"
 #include "platform/Settings.h"
 #include "platform/SettingsStore.h"
 #include "platform/Trace.h"

@@ -1,7 +1,7 @@
 #include "ui/PropertiesLabels.h"
 
 #include "controls/CColourPicker.h"
-#include "controls/LogFont.h"
+#include "platform/gui/LogFont.h"
 #include "controls/ZelDlgChooseFont.h"
 #include "platform/Settings.h"
 

@@ -1,7 +1,7 @@
 #include "ui/TOutputWnd.h"
 
 #include "controls/CommandIds.h"
-#include "controls/WinColor.h"
+#include "platform/gui/WinColor.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/LogFont.h"
+#include "platform/gui/LogFont.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>

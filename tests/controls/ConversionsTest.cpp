@@ -1,6 +1,6 @@
 #include "controls/ListCtrlWidths.h"
-#include "controls/LogFont.h"
-#include "controls/WinColor.h"
+#include "platform/gui/LogFont.h"
+#include "platform/gui/WinColor.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
 

@@ -1,5 +1,5 @@
 #include "controls/CommandIds.h"
-#include "controls/LogFont.h"
+#include "platform/gui/LogFont.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"

@@ -1,6 +1,6 @@
 #include "controls/CColourPicker.h"
 #include "controls/DialogRunner.h"
-#include "controls/LogFont.h"
+#include "platform/gui/LogFont.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"

@@ -1,4 +1,4 @@
-#include "controls/WinColor.h"
+#include "platform/gui/WinColor.h"
 
 namespace WinColor {
 

@@ -1,4 +1,4 @@
-#include "controls/LogFont.h"
+#include "platform/gui/LogFont.h"
 
 #include <QGuiApplication>
 #include <QScreen>
