@@ -17,6 +17,7 @@ GlobalObjects::GlobalObjects(const StationHome& home, SettingsStore& settings, C
       m_stations(m_home, settings, clock),
       m_beacons(settings, [this](const OutboundPacket& p) { SendPacketUN(p); }), m_tracks(m_stations),
       m_messages(m_home, settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }),
+      m_objects(m_home, clock, [this](const QString& report) { sendToAllActivePorts(report); }),
       m_gps(settings, clock, m_stations, [this](const OutboundPacket& p) { SendPacketUN(p); }) {
     m_stations.setTrackSink(&m_tracks);
     m_stations.setMessageSink(&m_messages);
@@ -34,6 +35,7 @@ void GlobalObjects::start(int tickMs) {
     m_started = true;
     m_stations.Load();
     m_messages.Load();
+    m_objects.Load();
     connectEngine();
     if (read(m_settings, Settings::APRSRVCONNECTSTARTUP) != 0) ConnectAPRSServer();
     m_minuteTimer = m_clock.createTimer();
@@ -57,6 +59,7 @@ void GlobalObjects::shutdown() {
     if (m_started) {
         m_stations.Save();
         m_messages.Save();
+        m_objects.Save();
     }
     m_stations.RemoveAll();
 }
@@ -221,6 +224,7 @@ void GlobalObjects::minuteTick() {
             if (m_positionCountdown > 0) m_beacons.sendPositionReport(m_activePorts);
         }
         m_stations.Expire();
+        m_objects.minuteTick();
         for (std::size_t i = 0; i < m_activePorts.entries.size(); ++i) {
             ActivePort& entry = m_activePorts.entries[i];
             if (--entry.beaconCountdown < 1) {

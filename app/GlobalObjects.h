@@ -9,6 +9,7 @@
 #include "engine/ReceivedFrame.h"
 #include "gps/GpsController.h"
 #include "messaging/MsgManager.h"
+#include "messaging/OwnObjectsManager.h"
 #include "platform/StationHome.h"
 
 #include <QObject>
@@ -84,6 +85,8 @@ public:
     // Messages and bulletins: loaded at start, saved at shutdown; the message view attaches to
     // its signals (recordAdded, listChanged, queueChanged).
     MsgManager& messages() { return m_messages; }
+    // The station's own objects: loaded at start, sent from the minute tick, saved at shutdown.
+    OwnObjectsManager& objects() { return m_objects; }
     StationTracks& tracks() { return m_tracks; }
     GpsController& gps() { return m_gps; }
     const GpsController& gps() const { return m_gps; }
@@ -115,6 +118,7 @@ private:
     OwnBeacons m_beacons;
     StationTracks m_tracks;
     MsgManager m_messages;
+    OwnObjectsManager m_objects;
     GpsController m_gps;
     std::unique_ptr<PESocket> m_engine;
     std::unique_ptr<APRSServerClient> m_aprsClient;

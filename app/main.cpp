@@ -5,6 +5,7 @@
 #include "app/Version.h"
 #include "controls/DialogRunner.h"
 #include "controls/QtPrompter.h"
+#include "maps/ui/CQuillonView.h"
 #include "platform/Clock.h"
 #include "platform/EventLoopWatch.h"
 #include "platform/HugePageHeap.h"
@@ -195,6 +196,9 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     if (!screenshotDir.isEmpty()) {
+        // The pictures show a map view: the sample map when no map view was restored.
+        if (frame.mapViewCount() == 0)
+            if (auto* map = dynamic_cast<CQuillonView*>(frame.newMapView())) map->openSampleMap();
         QTimer::singleShot(static_cast<int>(screenshotDelay * 1000), &frame, [&] {
             QString error;
             const QStringList files = writeScreenshots(frame, screenshotDir, &error);

@@ -14,6 +14,11 @@ std::optional<quint32> value(QStringView text) {
 }
 } // namespace Base91
 
+bool isCompressedSymbolTable(char16_t c) {
+    // Overlays are 'a'..'j' for 0..9 here: a digit would read as a base-91 coordinate.
+    return c == u'/' || c == u'\\' || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'j');
+}
+
 std::optional<CompressedPosition> parseCompressedPosition(QStringView block) {
     if (block.size() < 13) return std::nullopt;
     const auto y = Base91::value(block.mid(1, 4));
@@ -25,6 +30,8 @@ std::optional<CompressedPosition> parseCompressedPosition(QStringView block) {
     if (p.latitude < -90.0 || p.longitude > 180.0) return std::nullopt;
     p.symbolTable = block[0].unicode();
     p.symbolCode = block[9].unicode();
+    if (!isCompressedSymbolTable(p.symbolTable)) return std::nullopt;
+    if (!(Base91::isDigit(p.symbolCode) || p.symbolCode == u'}')) return std::nullopt;
 
     // A blank c means the cs and type bytes carry nothing.
     const char16_t c = block[10].unicode();

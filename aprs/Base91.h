@@ -27,6 +27,10 @@ struct CompressedPosition {
     std::optional<double> range; // miles (radio range, '{')
 };
 
-// block[0] is the symbol table character. Refused when shorter than 13 characters, when a
+// '/', '\\', an overlay 'A'..'Z' or 'a'..'j' (0..9).
+bool isCompressedSymbolTable(char16_t c);
+
+// block[0] is the symbol table character; it must be one of the above and the symbol code
+// printable. Refused when shorter than 13 characters, when a
 // coordinate character is not base-91 or when the result lies outside +-90 / +-180.
 std::optional<CompressedPosition> parseCompressedPosition(QStringView block);

@@ -1,9 +1,11 @@
 #include "aprs/MicE.h"
 
+#include "aprs/PositionComment.h"
 #include "aprs/PositionFields.h"
 #include "platform/CodePage.h"
 
 #include <QByteArrayView>
+#include <cmath>
 
 namespace {
 
@@ -76,9 +78,11 @@ template <typename View> std::optional<MicEFields> decode(View dest, View info) 
     const char latText[8] = {d[0].digit, d[1].digit, d[2].digit, d[3].digit,
                              '.',        d[4].digit, d[5].digit, d[3].north ? 'N' : 'S'};
     f.latitudeText = QString::fromLatin1(latText, 8);
-    const auto lat = parseLatitudeText(f.latitudeText);
+    int ambiguity = 0;
+    const auto lat = parseLatitudeText(f.latitudeText, ambiguity);
     if (!lat) return std::nullopt;
     f.latitude = *lat;
+    f.ambiguity = ambiguity;
 
     int degrees = info.at(1) - 28 + d[4].offset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
@@ -94,7 +98,12 @@ template <typename View> std::optional<MicEFields> decode(View dest, View info) 
         char('0' + minutes / 10),    char('0' + minutes % 10),      '.',
         char('0' + hundredths / 10), char('0' + hundredths % 10),   west ? 'W' : 'E'};
     f.longitudeText = QString::fromLatin1(lonText, 9);
-    const double lon = degrees + (minutes + hundredths / 100.0) / 60.0;
+    double lon = degrees + (minutes + hundredths / 100.0) / 60.0;
+    // The latitude's blanks hold for the longitude: the centre of the same box.
+    if (ambiguity > 0) {
+        int level = ambiguity;
+        if (const auto centred = parseLongitudeText(f.longitudeText, level)) lon = std::fabs(*centred);
+    }
     f.longitude = west ? -lon : lon;
 
     // Speed in tens (SP), units and course hundreds (DC), course units (SE). Encoders may raise SP
@@ -132,6 +141,24 @@ template <typename View> std::optional<MicEFields> decode(View dest, View info) 
     if (brace >= 9 + 3) {
         const int metres = (info.at(brace - 3) * 91 + info.at(brace - 2)) * 91 + info.at(brace - 1) - 286309;
         f.altitude = static_cast<int>(metres * 3.280839895013123 + 0.5);
+    }
+
+    // The comment as the public parsers give it: the status without the altitude, DAO and
+    // telemetry, trimmed.
+    QString comment = f.status;
+    for (qsizetype i = comment.indexOf(u'}'); i >= 0; i = comment.indexOf(u'}', i + 1)) {
+        if (i < 3) continue;
+        const auto base91 = [](QChar c) { return c.unicode() >= 0x21 && c.unicode() <= 0x7B; };
+        if (base91(comment[i - 3]) && base91(comment[i - 2]) && base91(comment[i - 1])) {
+            comment.remove(i - 3, 4);
+            break;
+        }
+    }
+    const CommentParts parts = splitComment(comment, CommentKind::Plain);
+    f.comment = parts.text;
+    if (parts.dao) {
+        f.dao = parts.dao;
+        applyDao(*parts.dao, f.latitude, f.longitude);
     }
     return f;
 }

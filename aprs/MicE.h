@@ -1,5 +1,7 @@
 #pragma once
 
+#include "aprs/PositionComment.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -20,6 +22,9 @@ struct MicEFields {
     bool customMessage = false; // a message bit came from 'A'..'K' (custom message set)
     QString latitudeText;       // "4903.50N", blanks kept
     QString longitudeText;      // "07201.75W"
+    int ambiguity = 0;          // position ambiguity level 0..4; the position is the box's centre
+    QString comment;            // the status without altitude, DAO and telemetry, trimmed
+    std::optional<Dao> dao;     // "!DAO!" in the status, already applied to the position
 };
 
 // destination: the destination call (characters 0..5 are read, an SSID may follow).

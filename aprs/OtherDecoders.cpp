@@ -24,13 +24,24 @@ SystemTime nowLocal(DecodeContext& ctx) {
     return ctx.stations.heardTimeNow();
 }
 
+// The status text without the time stamp "DDHHMMz" that may lead it.
+QStringView statusText(QStringView information) {
+    QStringView text = information.sliced(1);
+    if (text.size() >= 7 && text[6] == u'z') {
+        for (int i = 0; i < 6; ++i)
+            if (text[i] < u'0' || text[i] > u'9') return text;
+        return text.sliced(7);
+    }
+    return text;
+}
+
 } // namespace
 
 StationRecord* decodeStatus(DecodeContext& ctx) {
     guarded(ctx, [&]() -> StationRecord* {
         // Only a station already known takes the status; the last-heard time stays.
         if (StationRecord* r = ctx.stations.FindByCall(ctx.from))
-            assignText(r->status, QStringView(ctx.information).sliced(1));
+            assignText(r->status, statusText(ctx.information));
         return nullptr;
     });
     return nullptr;
@@ -41,7 +52,7 @@ StationRecord* decodeObject(DecodeContext& ctx) {
         const auto o = parseObjectReport(ctx.information);
         if (!o) return nullptr;
         StationManager& stations = ctx.stations;
-        // Objects are keyed by name and owner: two stations may each keep an object of one name.
+        // Objects and items are keyed by name and owner: two stations may each keep one of a name.
         StationRecord* r = stations.FindObject(o->name, ctx.from);
         if (r) {
             r->isNew = 0;
@@ -59,16 +70,44 @@ StationRecord* decodeObject(DecodeContext& ctx) {
             r->isNew = 1;
             r->owner = ctx.from.toString();
         }
+        const CommentParts parts = splitComment(o->comment);
+        double latitude = o->latitude;
+        double longitude = o->longitude;
+        if (parts.dao && !o->compressed) applyDao(*parts.dao, latitude, longitude);
         r->lastChecksum = ctx.checksum;
         r->symbolCode = SymbolTable::clampCode(o->symbolCode);
         r->stationType = StationType::Object;
         r->symbolTable = o->symbolTable;
         assignText(r->call, o->name);
-        r->setPosition(o->latitude, o->longitude);
+        r->setPosition(latitude, longitude);
+        r->positionAmbiguity = o->ambiguity;
         r->lastHeard = nowLocal(ctx);
         r->RecordHeardPath(ctx.header);
-        assignText(r->comment, o->comment);
-        applyAltitude(*r, o->comment);
+        // Course and speed from the cs bytes or the comment; a weather object's "ddd/sss" is wind.
+        const bool weatherSymbol = o->symbolCode == u'_';
+        std::optional<WeatherReport> weather;
+        if (weatherSymbol) {
+            weather = parseWeatherAfterPositionText(o->comment);
+            if (weather) {
+                applyWeather(*r, *weather);
+                r->stationType = StationType::Object; // still an object, with weather
+            }
+        } else if (o->course) {
+            r->course = static_cast<uint32_t>(*o->course);
+            r->speed = *o->speed;
+        } else if (parts.courseSpeed) {
+            r->course = static_cast<uint32_t>(parts.courseSpeed->course);
+            r->speed = parts.courseSpeed->speed;
+        }
+        if (parts.phg) applyPhg(*r, o->comment.first(7));
+        if (o->altitude) r->altitude = *o->altitude;
+        if (parts.altitudeFt) r->altitude = *parts.altitudeFt;
+        if (!weather)
+            assignText(r->comment, parts.text);
+        else
+            assignText(r->comment, weather->stationType.isEmpty()
+                                       ? commentText(weather->remainder, CommentKind::Plain)
+                                       : QString());
         // Objects keep no track.
         return r;
     });

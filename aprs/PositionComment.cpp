@@ -2,6 +2,7 @@
 
 #include "aprs/StationRecord.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -76,4 +77,143 @@ void applyCourseSpeed(StationRecord& record, QStringView comment) {
         record.course = static_cast<uint32_t>(cs->course);
         record.speed = cs->speed;
     }
+}
+
+namespace {
+
+bool isBase91(QChar c) {
+    return c.unicode() >= 0x21 && c.unicode() <= 0x7B;
+}
+
+std::optional<Dao> readDao(QStringView f) {
+    // f is the three characters between the bars.
+    const QChar d = f[0], a = f[1], b = f[2];
+    Dao dao;
+    if (d >= u'A' && d <= u'Z' && isDigit(a) && isDigit(b)) {
+        dao.datum = d.unicode();
+        dao.hasOffset = true;
+        dao.latitudeOffset = digit(a) * 0.001 / 60.0;
+        dao.longitudeOffset = digit(b) * 0.001 / 60.0;
+        return dao;
+    }
+    if (d >= u'a' && d <= u'z' && isBase91(a) && isBase91(b)) {
+        dao.datum = d.toUpper().unicode();
+        dao.hasOffset = true;
+        dao.latitudeOffset = (a.unicode() - 33) / 91.0 * 0.01 / 60.0;
+        dao.longitudeOffset = (b.unicode() - 33) / 91.0 * 0.01 / 60.0;
+        return dao;
+    }
+    if (isBase91(d) && a == u' ' && b == u' ') {
+        dao.datum = d.toUpper().unicode();
+        return dao;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Dao> findDao(QStringView text) {
+    // The last field that has the shape decides, as the public parsers read it.
+    for (qsizetype i = text.size() - 5; i >= 0; --i) {
+        if (text[i] != u'!' || text[i + 4] != u'!') continue;
+        const QChar d = text[i + 1], a = text[i + 2], b = text[i + 3];
+        const auto shape = [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7B; };
+        if (!isBase91(d) || !shape(a) || !shape(b)) continue;
+        auto dao = readDao(text.sliced(i + 1, 3));
+        if (dao) dao->at = i;
+        return dao;
+    }
+    return std::nullopt;
+}
+
+void applyDao(const Dao& dao, double& latitude, double& longitude) {
+    if (!dao.hasOffset) return;
+    latitude += latitude < 0 ? -dao.latitudeOffset : dao.latitudeOffset;
+    longitude += longitude < 0 ? -dao.longitudeOffset : dao.longitudeOffset;
+}
+
+std::optional<int> parseRange(QStringView comment) {
+    if (comment.size() < 7 || !comment.startsWith(u"RNG")) return std::nullopt;
+    int v = 0;
+    for (int i = 3; i < 7; ++i) {
+        if (!isDigit(comment[i])) return std::nullopt;
+        v = v * 10 + digit(comment[i]);
+    }
+    return v;
+}
+
+std::optional<CommentTelemetry> findCommentTelemetry(QStringView text) {
+    // "|" then 2 to 14 base-91 characters in pairs, with an odd one for nothing, then "|".
+    for (qsizetype open = text.indexOf(u'|'); open >= 0; open = text.indexOf(u'|', open + 1)) {
+        const qsizetype close = text.indexOf(u'|', open + 1);
+        if (close < 0) return std::nullopt;
+        const qsizetype n = close - open - 1;
+        bool ok = n >= 4 && n <= 14 && n % 2 == 0;
+        for (qsizetype i = open + 1; ok && i < close; ++i)
+            ok = text[i].unicode() >= 0x21 && text[i].unicode() <= 0x7B;
+        if (!ok) continue;
+        CommentTelemetry t;
+        const auto pair = [&](qsizetype i) {
+            return (text[i].unicode() - 33) * 91 + (text[i + 1].unicode() - 33);
+        };
+        t.sequence = pair(open + 1);
+        const int pairs = static_cast<int>(n / 2) - 1;
+        t.valueCount = std::min(pairs, 5);
+        for (int k = 0; k < t.valueCount; ++k) t.values[k] = pair(open + 3 + 2 * k);
+        if (pairs == 6) t.bits = pair(open + 13);
+        t.at = open;
+        t.length = n + 2;
+        return t;
+    }
+    return std::nullopt;
+}
+
+CommentParts splitComment(QStringView comment, CommentKind kind) {
+    CommentParts parts;
+    QString rest;
+    QStringView c = comment;
+    if (kind == CommentKind::Position) {
+        if (const auto cs = parseCourseSpeed(c)) {
+            parts.courseSpeed = cs;
+            c = c.sliced(7);
+        } else if (c.startsWith(u"PHG") && c.size() >= 7) {
+            if (const auto phg = parsePhg(c.first(7))) {
+                parts.phg = phg;
+                c = c.sliced(7);
+            }
+        } else if (const auto range = parseRange(c)) {
+            parts.rangeMiles = range;
+            c = c.sliced(7);
+        }
+    }
+    // Most comments carry none of the embedded extensions: no copy for them.
+    const bool embedded = c.contains(u"/A=") || c.contains(u'!') || c.contains(u'|');
+    if (!embedded) {
+        parts.text = c.trimmed().toString();
+        return parts;
+    }
+    rest = c.toString();
+    if (const qsizetype at = rest.indexOf(u"/A="); at >= 0) {
+        if (const auto feet = parseAltitude(QStringView(rest).sliced(at))) {
+            parts.altitudeFt = feet;
+            qsizetype end = at + 3;
+            if (end < rest.size() && rest[end] == u'-') ++end;
+            while (end < rest.size() && isDigit(rest[end])) ++end;
+            rest.remove(at, end - at);
+        }
+    }
+    if (auto dao = findDao(rest)) {
+        rest.remove(dao->at, 5);
+        parts.dao = dao;
+    }
+    if (auto t = findCommentTelemetry(rest)) {
+        rest.remove(t->at, t->length);
+        parts.telemetry = t;
+    }
+    parts.text = QStringView(rest).trimmed().toString();
+    return parts;
+}
+
+QString commentText(QStringView comment, CommentKind kind) {
+    return splitComment(comment, kind).text;
 }

@@ -8,10 +8,12 @@
 #include "aprs/StationRecord.h"
 #include "aprs/SymbolTable.h"
 #include "aprs/TrackSink.h"
+#include "aprs/Weather.h"
 #include "platform/Clock.h"
 #include "platform/Trace.h"
 
 #include <QMutexLocker>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -25,23 +27,40 @@ uint32_t courseOrZero(int course) {
     return course >= 0 && course <= 359 ? static_cast<uint32_t>(course) : 0;
 }
 
+// The comment of a position as the public parsers return it: the extensions taken out, trimmed.
+// A weather station's comment is what follows its weather fields.
+void storeComment(StationRecord& r, QStringView rest, const std::optional<WeatherReport>& weather) {
+    if (weather)
+        assignText(r.comment, weather->stationType.isEmpty()
+                                  ? commentText(weather->remainder, CommentKind::Plain)
+                                  : QString());
+    else
+        assignText(r.comment, commentText(rest));
+}
+
 // Plain position laid out from character 0 (the data type or the time stamp's last character).
 StationRecord* decodePlainReport(DecodeContext& ctx, QStringView report) {
-    const auto pos = parsePlainPosition(report);
+    auto pos = parsePlainPosition(report);
     if (!pos) return nullptr;
+    const QStringView rest = report.sliced(20);
+    // "!DAO!" refines the position before it is stored.
+    if (rest.contains(u'!'))
+        if (const auto dao = findDao(rest)) applyDao(*dao, pos->latitude, pos->longitude);
     StationRecord& r =
         beginStationUpdate(ctx, pos->symbolTable, pos->symbolCode, pos->latitude, pos->longitude);
+    r.positionAmbiguity = pos->ambiguity;
     applyPhg(r, ctx.information);
-    const QStringView rest = report.sliced(20);
     if (rest.size() > 1) {
-        assignText(r.comment, rest);
+        std::optional<WeatherReport> weather;
         if (r.symbolCode != '_') {
             applyAltitude(r, rest);
             applyCourseSpeed(r, rest);
         } else {
             // "ddd/sss" of a weather station is the wind, not its course and speed.
-            parseWeatherAfterPosition(r, rest);
+            weather = parseWeatherAfterPositionText(rest);
+            if (weather) applyWeather(r, *weather);
         }
+        storeComment(r, rest, weather);
     }
     finishStationUpdate(ctx, r);
     return &r;
@@ -54,19 +73,41 @@ StationRecord* decodeCompressedReport(DecodeContext& ctx, QStringView report) {
     if (!pos) return nullptr;
     StationRecord& r =
         beginStationUpdate(ctx, pos->symbolTable, pos->symbolCode, pos->latitude, pos->longitude);
-    const bool weather = r.symbolCode == '_';
-    if (pos->course && !weather) {
+    r.positionAmbiguity = 0;
+    const bool weatherSymbol = r.symbolCode == '_';
+    if (pos->course && !weatherSymbol) {
         r.course = courseOrZero(*pos->course);
         r.speed = *pos->speed;
     }
     if (pos->altitude) r.altitude = *pos->altitude;
     const QStringView rest = report.sliced(14);
-    if (weather) parseWeatherAfterPosition(r, rest);
-    assignText(r.comment, rest);
+    std::optional<WeatherReport> weather;
+    if (weatherSymbol) {
+        weather = parseWeatherAfterPositionText(rest);
+        if (weather) applyWeather(r, *weather);
+    }
+    storeComment(r, rest, weather);
     applyAltitude(r, rest);
     finishStationUpdate(ctx, r);
     return &r;
 }
+
+} // namespace
+
+// A position that does not start the field: '!' within the first 40 characters of a field
+// whose first character names no data type (APRS 1.0.1, for TNCs with a fixed text before it).
+StationRecord* decodeEmbeddedPosition(DecodeContext& ctx) {
+    return guarded(ctx, [&]() -> StationRecord* {
+        const QStringView info = ctx.information;
+        const qsizetype at = info.first(std::min<qsizetype>(info.size(), 40)).indexOf(u'!');
+        if (at <= 0 || at + 1 >= info.size()) return nullptr;
+        const QStringView report = info.sliced(at);
+        if (isDigit(report[1])) return decodePlainReport(ctx, report);
+        return decodeCompressedReport(ctx, report);
+    });
+}
+
+namespace {
 
 // "hh:mm:ss" between '[' and ']' of the header line.
 std::optional<QTime> headerTime(QStringView header) {
@@ -157,11 +198,12 @@ StationRecord* decodeMicE(DecodeContext& ctx) {
         const auto f = decodeMicEFields(ctx.to, ctx.information);
         if (!f) return nullptr;
         StationRecord& r = beginStationUpdate(ctx, f->symbolTable, f->symbolCode, f->latitude, f->longitude);
+        r.positionAmbiguity = f->ambiguity;
         r.course = courseOrZero(f->course);
         r.speed = f->speed;
         if (f->altitude) r.altitude = *f->altitude;
         applyPhg(r, ctx.information);
-        assignText(r.comment, f->status);
+        assignText(r.comment, f->comment);
         finishStationUpdate(ctx, r);
         return &r;
     });

@@ -15,6 +15,7 @@ StationRecord* decodeTimestampedPosition(DecodeContext& ctx);  // '/' or '@'
 StationRecord* decodeCompressedPosition(DecodeContext& ctx);   // '!' or '=' otherwise
 StationRecord* decodeMicE(DecodeContext& ctx);                 // '\'' or '`'
 StationRecord* decodeGprsTracker(DecodeContext& ctx);          // 'Z', "Zel^..."
+StationRecord* decodeEmbeddedPosition(DecodeContext& ctx);     // '!' within the first 40 characters
 
 // The sender's record, or a new one heard first now with course and speed 0; is-new flag,
 // checksum, call sign and last-heard time (local time now) set.

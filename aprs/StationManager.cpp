@@ -427,6 +427,7 @@ StationRecord* StationManager::decodePacket(const QString& information, QStringV
             if (!record) record = decodeNmea(ctx);
             break;
         case ';':
+        case ')':
             record = decodeObject(ctx);
             break;
         case '_':
@@ -436,7 +437,8 @@ StationRecord* StationManager::decodePacket(const QString& information, QStringV
             decodeStatus(ctx); // updates the station's status; the line yields no record
             return nullptr;
         default:
-            return nullptr;
+            record = decodeEmbeddedPosition(ctx);
+            break;
         }
     } catch (const std::exception&) {
         Trace::write(QStringLiteral("Catch Error"));

@@ -163,6 +163,10 @@ public:
     int32_t coverage = 0;
     int32_t reserved3 = 0;
     Weather weather;
+    // Position ambiguity level 0..4 of the last position (blanked minute digits), so views can
+    // draw the box; the position is the box's centre. Kept in memory only: Stations.dat has no
+    // field for it.
+    int32_t positionAmbiguity = 0;
 };
 
 // Stores a text field, keeping the stored string when the text is unchanged: most stations send

@@ -2,6 +2,7 @@
 
 #include "aprs/StationRecord.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -38,6 +39,16 @@ bool readField(QStringView text, qsizetype from, int32_t& out, bool allowSign = 
 
 enum class WeatherForm { Positionless, AfterPosition };
 
+// A remainder that is only the software type and the weather unit code ("wRSW", "eMDS") names
+// the station, it is no comment.
+void takeStationType(WeatherReport& w) {
+    const QStringView r = QStringView(w.remainder).trimmed();
+    if (r.size() < 3 || r.size() > 5 || !isAsciiLetter(r[0])) return;
+    for (QChar c : r)
+        if (!isAsciiLetter(c) && !isDigit(c) && c != u'-' && c != u'_') return;
+    w.stationType = r.toString();
+}
+
 // The weather fields from text[p] on: each letter names a field of fixed width; the first
 // character that names no field keeps the rest as the remainder. Stepping past the end of the text
 // means a field was cut short: the report is refused.
@@ -50,8 +61,37 @@ bool parseFields(QStringView text, qsizetype p, WeatherForm form, WeatherReport&
         const char16_t c = text[p].unicode();
         bool ok = true;
         switch (c) {
-        case u'c':
         case u's':
+            // After the wind group (and in reports after a position) 's' is the snowfall.
+            if (!positionless || w.windSpeed != -1) {
+                qsizetype i = p + 1;
+                double snow = 0;
+                bool any = false;
+                for (; i < n && i < p + 4 && (isDigit(text[i]) || text[i] == u'.'); ++i) any = true;
+                if (any) {
+                    bool converted = false;
+                    snow = text.sliced(p + 1, i - p - 1).toDouble(&converted);
+                    if (converted) w.snow24h = snow;
+                }
+                p += 4;
+                break;
+            }
+            ok = readField(text, p + 1, w.windSpeed);
+            p += 4;
+            break;
+        case u'L':
+        case u'l': {
+            int32_t lum = -1;
+            ok = readField(text.first(std::min(n, p + 4)), p + 1, lum);
+            if (lum != -1) w.luminosity = c == u'l' ? lum + 1000 : lum;
+            p += 4;
+            break;
+        }
+        case u'#':
+            ok = readField(text.first(std::min(n, p + 4)), p + 1, w.rainRaw);
+            p += 4;
+            break;
+        case u'c':
             if (!positionless) {
                 w.remainder = text.sliced(p).toString();
                 return true;
@@ -111,6 +151,7 @@ bool parseFields(QStringView text, qsizetype p, WeatherForm form, WeatherReport&
             break;
         default:
             w.remainder = text.sliced(p).toString();
+            takeStationType(w);
             return true;
         }
         if (!ok) return false;

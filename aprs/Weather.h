@@ -25,6 +25,11 @@ struct WeatherReport {
     double windChill = -1; // °F, derived
     double dewPoint = -1;  // °F, derived
     double heatIndex = -1; // °F, derived
+    // Read for the decode tool; the record has no field for them.
+    int32_t luminosity = -1; // W/m² ('L' below 1000, 'l' from 1000)
+    double snow24h = -1;     // inches in the last 24 hours
+    int32_t rainRaw = -1;    // raw rain counter ('#')
+    QString stationType;     // software type and weather unit ("wRSW"), when that is all that follows
 };
 
 // The reporting software named by the character after 'S'.

@@ -4,6 +4,8 @@
 #include "aprs/StationRecord.h"
 #include "aprs/SymbolTable.h"
 #include "aprsis/ServerLine.h"
+#include "cli/JsonWriter.h"
+#include "cli/PacketJson.h"
 #include "messaging/MsgManager.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -13,7 +15,6 @@
 
 #include <QFile>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -37,11 +38,6 @@ QString symbolChar(int32_t c) {
 // A weather value or null when it was not reported.
 QJsonValue reported(int32_t v, int32_t notReported = -1) {
     return v == notReported ? QJsonValue(QJsonValue::Null) : QJsonValue(v);
-}
-
-QString chomp(QByteArray bytes) {
-    while (bytes.endsWith('\n') || bytes.endsWith('\r')) bytes.chop(1);
-    return CodePage::decode(bytes);
 }
 
 } // namespace
@@ -127,6 +123,137 @@ QJsonObject stationJson(const StationRecord& r) {
     return o;
 }
 
+namespace {
+
+const char* messageStatusName(MessageStatus status) {
+    switch (status) {
+    case MessageStatus::ForMe:
+        return "for_me";
+    case MessageStatus::Bulletin:
+        return "bulletin";
+    case MessageStatus::Acknowledged:
+        return "acknowledged";
+    case MessageStatus::SentByMe:
+        return "sent_by_me";
+    case MessageStatus::Stopped:
+        return "stopped";
+    default:
+        return "other";
+    }
+}
+
+void writeReported(JsonWriter& json, const char* key, int32_t v, int32_t notReported = -1) {
+    json.key(key);
+    if (v == notReported)
+        json.null();
+    else
+        json.value(v);
+}
+
+void writeSymbolChar(JsonWriter& json, const char* key, int32_t c) {
+    json.key(key);
+    if (c >= 32 && c <= 126) {
+        const QChar ch(static_cast<char16_t>(c));
+        json.value(QStringView(&ch, 1));
+    } else {
+        json.value(QStringView());
+    }
+}
+
+// A monitor header "xx:Fm SRC To DST" followed by a blank or the end.
+bool isMonitorHeader(QStringView line) {
+    if (line.size() < 6 || line[2] != u':' || !line.sliced(3).startsWith(u"Fm ")) return false;
+    qsizetype i = 6;
+    const qsizetype fromStart = i;
+    while (i < line.size() && line[i] != u' ') ++i;
+    if (i == fromStart || !line.sliced(i).startsWith(u" To ")) return false;
+    i += 4;
+    const qsizetype toStart = i;
+    while (i < line.size() && line[i] != u' ') ++i;
+    return i > toStart;
+}
+
+// Sender, destination and information field of an APRS-IS line "SRC>DST,PATH:info".
+struct ServerLineParts {
+    QByteArrayView from, to, information;
+};
+std::optional<ServerLineParts> serverLineParts(QByteArrayView line) {
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0) return std::nullopt;
+    const QByteArrayView header = line.first(colon);
+    const qsizetype gt = header.indexOf('>');
+    if (gt <= 0) return std::nullopt;
+    QByteArrayView to = header.sliced(gt + 1);
+    if (const qsizetype comma = to.indexOf(','); comma >= 0) to = to.first(comma);
+    return ServerLineParts{header.first(gt), to, line.sliced(colon + 1)};
+}
+
+} // namespace
+
+void writeMessageJson(JsonWriter& json, const MessageRecord& m) {
+    json.beginObject();
+    json.member("from", m.from);
+    json.member("to", m.to);
+    json.member("text", m.text);
+    json.member("seq", m.seq);
+    json.key("status");
+    json.valueLatin1(messageStatusName(static_cast<MessageStatus>(m.status)));
+    json.member("heard_via", m.heardVia);
+    json.endObject();
+}
+
+void writeStationJson(JsonWriter& json, const StationRecord& r) {
+    json.beginObject();
+    json.member("call", r.call);
+    json.member("owner", r.owner);
+    json.member("lat", r.latitude);
+    json.member("lon", r.longitude);
+    writeSymbolChar(json, "symbol_table", r.symbolTable);
+    writeSymbolChar(json, "symbol_code", r.symbolCode);
+    json.member("symbol_name", symbolName(r.symbolTable, r.symbolCode));
+    json.member("type", r.stationType);
+    json.member("type_name", stationTypeName(r.stationType));
+    json.member("course", static_cast<int64_t>(r.course));
+    json.member("speed_knots", r.speed);
+    json.member("altitude_ft", r.altitude);
+    json.member("comment", r.comment);
+    json.member("status", r.status);
+    json.member("is_new", r.isNew != 0);
+    json.member("heard_via", r.heardVia());
+    json.member("last_packet", r.lastPacket);
+    json.member("position_ambiguity", r.positionAmbiguity);
+    if (r.phg.power > 0) {
+        json.key("phg");
+        json.beginObject();
+        json.member("power_w", r.phg.power);
+        json.member("height_ft", r.phg.height);
+        json.member("gain_db", r.phg.gain);
+        json.member("directivity_deg", r.phg.directivity);
+        json.member("range_mi", r.phg.range);
+        json.endObject();
+    }
+    if (r.stationType == StationType::Weather) {
+        const auto& w = r.weather;
+        json.key("weather");
+        json.beginObject();
+        json.member("software", w.software);
+        writeReported(json, "wind_direction_deg", w.windDirection);
+        writeReported(json, "wind_speed_mph", w.windSpeed);
+        writeReported(json, "wind_gust_mph", w.windGust);
+        writeReported(json, "temperature_f", w.temperature, -50000);
+        writeReported(json, "rain_last_hour_hundredths_in", w.rainLastHour);
+        writeReported(json, "rain_last_24h_hundredths_in", w.rainLast24h);
+        writeReported(json, "rain_since_midnight_hundredths_in", w.rainSinceMidnight);
+        writeReported(json, "humidity_pct", w.humidity);
+        writeReported(json, "pressure_tenths_hpa", w.pressure);
+        json.member("dew_point_f", w.dewPoint);
+        json.member("wind_chill_f", w.windChill);
+        json.member("heat_index_f", w.heatIndex);
+        json.endObject();
+    }
+    json.endObject();
+}
+
 int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors) {
     std::optional<QString> homeDir;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -168,20 +295,43 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     // Messages are decoded and shown, never answered: the tool transmits nothing.
     MsgManager messages(home, settings, clock, stations, [](const OutboundPacket&) {});
     stations.setMessageSink(&messages);
-    std::vector<QJsonObject> newMessages;
-    QObject::connect(&messages, &MsgManager::recordAdded,
-                     [&](const MessageRecord& m) { newMessages.push_back(messageJson(m)); });
+    // The last message record the line created, written as it arrives.
+    QByteArray newMessage;
+    QObject::connect(&messages, &MsgManager::recordAdded, [&](const MessageRecord& m) {
+        newMessage.clear();
+        JsonWriter json(newMessage);
+        writeMessageJson(json, m);
+    });
 
-    static const QRegularExpression monitorHeader(QStringLiteral("^.{2}:Fm [^ ]+ To [^ ]+( |$)"));
-    auto emitRecord = [&](const QString& line, StationRecord* record) {
-        QJsonObject o;
-        o.insert(QStringLiteral("line"), line);
-        o.insert(QStringLiteral("station"),
-                 record ? QJsonValue(stationJson(*record)) : QJsonValue(QJsonValue::Null));
-        if (!newMessages.empty()) o.insert(QStringLiteral("message"), newMessages.back());
-        newMessages.clear();
-        output.write(QJsonDocument(o).toJson(QJsonDocument::Compact));
-        output.write("\n");
+    // Output is gathered and written in large blocks.
+    QByteArray out;
+    out.reserve(1 << 17);
+    auto emitRecord = [&](QStringView line, StationRecord* record, QStringView from, QStringView to,
+                          QStringView information, bool hasPacket) {
+        JsonWriter json(out);
+        json.beginObject();
+        json.member("line", line);
+        json.key("station");
+        if (record)
+            writeStationJson(json, *record);
+        else
+            json.null();
+        if (!newMessage.isEmpty()) {
+            json.key("message");
+            json.raw(newMessage);
+            newMessage.clear();
+        }
+        json.key("packet");
+        if (hasPacket)
+            writePacketJson(json, from, to, information);
+        else
+            json.null();
+        json.endObject();
+        out.append('\n');
+        if (out.size() >= (1 << 16)) {
+            output.write(out);
+            out.clear();
+        }
     };
     auto decode = [&](const QString& monitorText, int port) -> StationRecord* {
         StationRecord* record = stations.ProcessMonitorText(monitorText, port);
@@ -190,29 +340,63 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     };
 
     std::optional<QString> pendingHeader;
-    for (;;) {
-        // Blocks until a whole line or the end; every line but the end holds at least its '\n'.
-        const QByteArray raw = input.readLine();
-        if (raw.isEmpty()) break;
-        const QString line = chomp(raw);
+    auto handleLine = [&](QByteArrayView raw) {
+        while (!raw.isEmpty() && (raw.back() == '\n' || raw.back() == '\r')) raw.chop(1);
+        const QString line = CodePage::decode(raw);
         if (pendingHeader) {
             const QString header = *pendingHeader;
             pendingHeader.reset();
-            emitRecord(header + QLatin1Char('\n') + line,
-                       decode(header + QLatin1Char('\r') + line + QLatin1Char('\r'), kMonitorPort));
-            continue;
+            const QString text = header + QLatin1Char('\r') + line + QLatin1Char('\r');
+            StationRecord* record = decode(text, kMonitorPort);
+            // From and to as the monitor line names them.
+            const QStringView h(header);
+            const qsizetype fromAt = 6;
+            const qsizetype fromEnd = h.indexOf(u' ', fromAt);
+            const qsizetype toAt = fromEnd + 4;
+            qsizetype toEnd = h.indexOf(u' ', toAt);
+            if (toEnd < 0) toEnd = h.size();
+            emitRecord(QString(header + QLatin1Char('\n') + line), record, h.sliced(fromAt, fromEnd - fromAt),
+                       h.sliced(toAt, toEnd - toAt), line, true);
+            return;
         }
-        if (line.trimmed().isEmpty()) continue;
-        if (monitorHeader.match(line).hasMatch()) {
+        if (QStringView(line).trimmed().isEmpty()) return;
+        if (isMonitorHeader(line)) {
             pendingHeader = line;
-            continue;
+            return;
         }
-        QByteArray bytes = raw;
-        while (bytes.endsWith('\n') || bytes.endsWith('\r')) bytes.chop(1);
-        const auto monitor = serverLineToMonitorLine(bytes, clock.nowUtc().time());
-        emitRecord(line, monitor ? decode(*monitor, kServerPort) : nullptr);
+        const auto monitor = serverLineToMonitorLine(raw, clock.nowUtc().time());
+        StationRecord* record = monitor ? decode(*monitor, kServerPort) : nullptr;
+        const auto parts = raw.startsWith('#') ? std::nullopt : serverLineParts(raw);
+        if (!parts) {
+            emitRecord(line, record, {}, {}, {}, false);
+            return;
+        }
+        const QString from = CodePage::decode(parts->from);
+        const QString to = CodePage::decode(parts->to);
+        const QString information = CodePage::decode(parts->information);
+        emitRecord(line, record, from, to, information, true);
+    };
+
+    // Standard input in large blocks; lines are cut out of the block.
+    QByteArray pending;
+    QByteArray block(1 << 16, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = input.read(block.data(), block.size());
+        if (n <= 0) break;
+        pending.append(block.constData(), n);
+        qsizetype start = 0;
+        for (;;) {
+            const qsizetype nl = pending.indexOf('\n', start);
+            if (nl < 0) break;
+            handleLine(QByteArrayView(pending).sliced(start, nl + 1 - start));
+            start = nl + 1;
+        }
+        pending.remove(0, start);
     }
-    if (pendingHeader) emitRecord(*pendingHeader, nullptr); // a header without its information field
+    if (!pending.isEmpty()) handleLine(pending);
+    if (pendingHeader)
+        emitRecord(*pendingHeader, nullptr, {}, {}, {}, false); // a header without its information field
+    output.write(out);
 
     if (homeDir && !stations.Save()) {
         errors.write("cannot write " + home.dataFile(QStringLiteral("Stations.dat")).toUtf8() + "\n");

@@ -19,3 +19,8 @@ struct MessageRecord;
 QJsonObject messageJson(const MessageRecord& record);
 // The "station" object of one output line.
 QJsonObject stationJson(const StationRecord& record);
+
+class JsonWriter;
+// The same objects written straight to the output, as the decode command prints them.
+void writeMessageJson(JsonWriter& json, const MessageRecord& record);
+void writeStationJson(JsonWriter& json, const StationRecord& record);

@@ -1,8 +1,8 @@
 #include "controls/CColourPicker.h"
 
-#include "platform/gui/WinColor.h"
 #include "platform/Settings.h"
 #include "platform/SettingsStore.h"
+#include "platform/gui/WinColor.h"
 
 #include <QColorDialog>
 #include <QEvent>

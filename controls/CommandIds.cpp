@@ -72,6 +72,10 @@ QString text(int id) {
         return QStringLiteral("New Object...");
     case ObjectList:
         return QStringLiteral("Object List...");
+    case EditObject:
+        return QStringLiteral("Edit Object...");
+    case KillObject:
+        return QStringLiteral("Kill Object...");
     case Alarms:
         return QStringLiteral("Alarms...");
     case QueryAll:

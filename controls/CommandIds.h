@@ -64,13 +64,13 @@ enum Id : int {
     Zoom200 = 32872,
     Zoom400 = 32873,
     // View > Stations: the map views' station-type filter.
-    StationsAll = 33020,
-    StationsFixed = 33021,
-    StationsVehicles = 33022,
-    StationsObjects = 33023,
-    StationsWeather = 33024,
-    StationsDigi = 33025,
-    StationsTcpIp = 33026,
+    StationsAll = 33040,
+    StationsFixed = 33041,
+    StationsVehicles = 33042,
+    StationsObjects = 33043,
+    StationsWeather = 33044,
+    StationsDigi = 33045,
+    StationsTcpIp = 33046,
     // The desktop's additions
     Copy = 57634,
     PauseMonitor = 33001,
@@ -78,6 +78,8 @@ enum Id : int {
     ShowStations = 33012,
     ShowMessages = 33013,
     ShowGps = 33014,
+    EditObject = 33021,
+    KillObject = 33022,
 };
 
 // The menu text of a command ("&" marks the keyboard accelerator); empty for unknown ids.

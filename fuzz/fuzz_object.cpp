@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = CodePage::decode(
         QByteArrayView(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1)));
     if (const auto o = parseObjectReport(text)) {
-        if (o->name.size() != 9) std::abort();
+        if (!o->item && o->name.size() != 9) std::abort();
+        if (o->item && (o->name.size() < 3 || o->name.size() > 9)) std::abort();
         if (o->live && (!(std::fabs(o->latitude) <= 90) || !(std::fabs(o->longitude) <= 180))) std::abort();
     }
 

@@ -8,6 +8,8 @@
 #include "aprs/PositionFields.h"
 #include "aprs/StationManager.h"
 #include "aprs/SymbolTable.h"
+#include "cli/JsonWriter.h"
+#include "cli/PacketJson.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
@@ -44,6 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (info.size() >= 9) (void)parseLatitudeText(QStringView(info).first(8));
     if (info.size() >= 9) (void)parseLongitudeText(QStringView(info).first(9));
     if (info.size() >= 2) (void)symbolInfo(info[0].unicode(), info[1].unicode());
+    (void)splitComment(info);
+    (void)splitComment(info, CommentKind::Plain);
+    (void)findDao(info);
+    (void)findCommentTelemetry(info);
+    (void)parseRange(info);
+    {
+        // The decode tool's packet description of the same field.
+        QByteArray json;
+        JsonWriter writer(json);
+        writePacketJson(writer, u"N0CALL", to, info);
+    }
 
     // Every decoder on the same field, whatever its first character.
     StationManager& stations = world->stations;
@@ -52,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QStringLiteral("00:Fm N0CALL To %1 Via WIDE1-1* <UI pid=F0 Len=1 >[12:00:00]").arg(to);
     DecodeContext ctx{stations, info, u"N0CALL", to, header, info, 0, 1};
     for (auto decode : {decodeUncompressedPosition, decodeTimestampedPosition, decodeCompressedPosition,
-                        decodeMicE, decodeGprsTracker})
+                        decodeMicE, decodeGprsTracker, decodeEmbeddedPosition})
         (void)decode(ctx);
     // And through the dispatch, as a fresh station each time.
     (void)stations.DecodePacket(info, QStringLiteral("N%1").arg(size), to, header, info, 0);

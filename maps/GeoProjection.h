@@ -21,8 +21,7 @@ public:
 // The project rectangle stretched over a canvas of the given size.
 class LinearProjection final : public GeoProjection {
 public:
-    LinearProjection(const MapDetails& rectangle, QSizeF canvas)
-        : m_rect(rectangle), m_canvas(canvas) {}
+    LinearProjection(const MapDetails& rectangle, QSizeF canvas) : m_rect(rectangle), m_canvas(canvas) {}
     QPointF toPixel(double latitude, double longitude) const override {
         double x = 0;
         double y = 0;
@@ -30,8 +29,7 @@ public:
         return {x, y};
     }
     void toPosition(QPointF p, double& latitude, double& longitude) const override {
-        m_rect.pixelToPosition(p.x(), p.y(), m_canvas.width(), m_canvas.height(), latitude,
-                               longitude);
+        m_rect.pixelToPosition(p.x(), p.y(), m_canvas.width(), m_canvas.height(), latitude, longitude);
     }
     QSizeF canvasSize() const override { return m_canvas; }
     const MapDetails& rectangle() const { return m_rect; }

@@ -25,11 +25,9 @@ template <typename F> void LabelBoxes::forCells(const QRectF& box, F&& f) const 
 bool LabelBoxes::overlaps(const QRectF& box) const {
     bool found = false;
     forCells(box, [&](quint64 key) {
-        if (found)
-            return;
+        if (found) return;
         const auto it = m_cells.constFind(key);
-        if (it == m_cells.constEnd())
-            return;
+        if (it == m_cells.constEnd()) return;
         for (int i : *it) {
             if (m_boxes[i].intersects(box)) {
                 found = true;
@@ -42,8 +40,7 @@ bool LabelBoxes::overlaps(const QRectF& box) const {
         const auto big = m_cells.constFind((static_cast<quint64>(0x7fffffff) << 32) | 0x7fffffffu);
         if (big != m_cells.constEnd())
             for (int i : *big)
-                if (m_boxes[i].intersects(box))
-                    return true;
+                if (m_boxes[i].intersects(box)) return true;
     }
     return found;
 }
@@ -55,8 +52,7 @@ void LabelBoxes::take(const QRectF& box) {
 }
 
 bool LabelBoxes::tryTake(const QRectF& box) {
-    if (overlaps(box))
-        return false;
+    if (overlaps(box)) return false;
     take(box);
     return true;
 }

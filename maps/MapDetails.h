@@ -24,8 +24,8 @@ struct MapDetails {
 
     // Corners given by two points in any order: the minimum and maximum per axis make the
     // rectangle. Source kind ProjectCorners.
-    static MapDetails fromCorners(const QString& imagePath, const QString& caption, double lat1,
-                                  double lon1, double lat2, double lon2);
+    static MapDetails fromCorners(const QString& imagePath, const QString& caption, double lat1, double lon1,
+                                  double lat2, double lon2);
 
     // Both spans finite and greater than zero, every edge finite: the conversions below are only
     // meaningful for a valid calibration.

@@ -19,10 +19,10 @@ class QPainter;
 // pixels to the target device (the caller translates and clips), so layers draw in canvas pixels.
 struct MapDrawContext {
     const GeoProjection* projection = nullptr;
-    QRectF visible;             // the canvas pixels being painted
-    int quality = 0;            // MAPQUALITY
+    QRectF visible;               // the canvas pixels being painted
+    int quality = 0;              // MAPQUALITY
     LabelBoxes* labels = nullptr; // shared by all layers of one paint
-    double windowWidthKm = 0;   // across the top edge of the window, for scale-dependent pens
+    double windowWidthKm = 0;     // across the top edge of the window, for scale-dependent pens
     const std::atomic<bool>* cancelled = nullptr; // set when a newer paint makes this one moot
     bool isCancelled() const { return cancelled && cancelled->load(std::memory_order_relaxed); }
 };

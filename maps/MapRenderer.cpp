@@ -29,12 +29,10 @@ void MapRenderer::request(Request request) {
 }
 
 QImage MapRenderer::renderNow(const Request& request, const std::atomic<bool>* cancelled) {
-    if (request.area.isEmpty() || !request.draw)
-        return {};
+    if (request.area.isEmpty() || !request.draw) return {};
     const qreal dpr = request.devicePixelRatio > 0 ? request.devicePixelRatio : 1;
     QImage image(request.area.size() * dpr, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::transparent);
     LabelBoxes labels;
@@ -51,8 +49,7 @@ QImage MapRenderer::renderNow(const Request& request, const std::atomic<bool>* c
         painter.translate(-request.area.topLeft());
         request.draw(painter, context);
     }
-    if (context.isCancelled())
-        return {};
+    if (context.isCancelled()) return {};
     return image;
 }
 
@@ -62,15 +59,13 @@ void MapRenderer::run() {
         {
             std::unique_lock guard(m_lock);
             m_wake.wait(guard, [this] { return m_stopping || m_pending.has_value(); });
-            if (m_stopping)
-                return;
+            if (m_stopping) return;
             request = std::move(*m_pending);
             m_pending.reset();
             m_cancelCurrent = false;
         }
         QImage image = renderNow(request, &m_cancelCurrent);
-        if (image.isNull())
-            continue;
+        if (image.isNull()) continue;
         const QRect area = request.area;
         const quint64 generation = request.generation;
         QMetaObject::invokeMethod(

@@ -25,7 +25,7 @@ public:
     struct Request {
         DrawBase draw;
         std::shared_ptr<const GeoProjection> projection;
-        QRect area;               // the canvas pixels the buffer covers
+        QRect area; // the canvas pixels the buffer covers
         qreal devicePixelRatio = 1;
         int quality = 0;
         double windowWidthKm = 0;

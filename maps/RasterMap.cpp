@@ -31,8 +31,7 @@ QImage toDrawable(QImage image) {
     // 32-bit formats draw fastest; images with alpha keep it.
     const QImage::Format f =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (image.format() != f)
-        image.convertTo(f);
+    if (image.format() != f) image.convertTo(f);
     return image;
 }
 
@@ -40,27 +39,22 @@ QImage toDrawable(QImage image) {
 
 std::shared_ptr<const RasterImage> RasterImage::acquire(const QString& path, QString* error) {
     const auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
+        if (error) *error = why;
         return std::shared_ptr<const RasterImage>();
     };
     const QFileInfo info(path);
-    if (!info.isFile())
-        return fail(QStringLiteral("The map image is not a file."));
-    const CacheKey key{info.canonicalFilePath(), info.size(),
-                       info.lastModified().toMSecsSinceEpoch()};
+    if (!info.isFile()) return fail(QStringLiteral("The map image is not a file."));
+    const CacheKey key{info.canonicalFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch()};
     {
         std::lock_guard guard(g_cacheLock);
-        if (auto shared = cache().value(key).lock())
-            return shared;
+        if (auto shared = cache().value(key).lock()) return shared;
     }
 
     QImageReader reader(path);
     // The calibration is made for the stored pixel grid: never turn the image by its EXIF tag.
     reader.setAutoTransform(false);
     const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return fail(QStringLiteral("The map image cannot be read."));
+    if (!size.isValid() || size.isEmpty()) return fail(QStringLiteral("The map image cannot be read."));
     const qint64 pixels = qint64(size.width()) * size.height();
     if (pixels > kMaxSourcePixels)
         return fail(QStringLiteral("The map image is too large (%1 x %2 pixels).")
@@ -115,8 +109,7 @@ bool RasterMap::load(const QString& path) {
     m_image = RasterImage::acquire(path, &m_error);
     m_details.reset();
     m_hasCalibration = false;
-    if (!m_image)
-        return false;
+    if (!m_image) return false;
     m_drawnSize = m_image->originalSize();
     m_hasCalibration = LoadMapDetails(path, m_details, m_image->originalSize());
     if (!m_hasCalibration) {
@@ -128,11 +121,9 @@ bool RasterMap::load(const QString& path) {
 }
 
 void RasterMap::draw(QPainter& painter, const QRectF& target, const MapDrawContext& context) const {
-    if (!m_image || target.isEmpty())
-        return;
+    if (!m_image || target.isEmpty()) return;
     const QRectF part = target.intersected(context.visible);
-    if (part.isEmpty())
-        return;
+    if (part.isEmpty()) return;
     const QSize original = m_image->originalSize();
     const double scaleX = target.width() / original.width();
     const double scaleY = target.height() / original.height();

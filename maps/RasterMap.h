@@ -14,7 +14,7 @@
 // kMaxDecodedPixels decodes reduced (its calibration keeps the original size).
 class RasterImage {
 public:
-    static constexpr qint64 kMaxDecodedPixels = 64LL * 1024 * 1024; // 256 MB at 32 bits a pixel
+    static constexpr qint64 kMaxDecodedPixels = 64LL * 1024 * 1024;  // 256 MB at 32 bits a pixel
     static constexpr qint64 kMaxSourcePixels = 1024LL * 1024 * 1024; // refused beyond this
 
     // The shared image of a file (decoded once while any holder keeps it), or null with a reason.

@@ -54,4 +54,8 @@ struct OutgoingMessage {
 
     std::unique_ptr<Timer> timer; // retransmission timer while queued
     bool removed = false;         // taken out of the queue (kept alive until it is safe to delete)
+    // What the message view shows of the transmission; not stored.
+    int sends = 0;      // times sent since queued (or restored)
+    QDateTime queuedAt; // UTC
+    QDateTime nextTry;  // UTC time of the next send while the timer runs
 };

@@ -343,6 +343,7 @@ int MsgManager::QueueMessage(const QString& to, const QString& text, const QStri
     entry->via = via;
     entry->port = port;
     entry->retriesLeft = kRetries;
+    entry->queuedAt = m_clock.nowUtc();
 
     OutgoingMessage* e = entry.get();
     m_queue.push_back(std::move(entry));
@@ -352,7 +353,8 @@ int MsgManager::QueueMessage(const QString& to, const QString& text, const QStri
     return 1;
 }
 
-void MsgManager::sendEntry(const OutgoingMessage& entry) {
+void MsgManager::sendEntry(OutgoingMessage& entry) {
+    ++entry.sends;
     OutboundPacket p;
     p.part1 = entry.text;
     p.fromCall = entry.from;
@@ -369,6 +371,7 @@ void MsgManager::startTimer(OutgoingMessage& entry, int periodMs) {
         entry.timer->onTimeout = [this, e] { retryTimerProc(e); };
     }
     entry.timer->start(periodMs);
+    entry.nextTry = m_clock.nowUtc().addMSecs(periodMs);
 }
 
 void MsgManager::retryTimerProc(OutgoingMessage* entry) {
@@ -383,7 +386,10 @@ void MsgManager::retryTimerProc(OutgoingMessage* entry) {
             if (entry->retriesLeft <= 0) {
                 removeEntry(entry);
                 emit queueChanged();
+                return;
             }
+            entry->nextTry = m_clock.nowUtc().addMSecs(kRetryMs);
+            emit queueEntrySent();
             return;
         }
         int period;
@@ -394,7 +400,8 @@ void MsgManager::retryTimerProc(OutgoingMessage* entry) {
             // 10 s, 20 s, ... 90 s as the countdown falls from 9 to 1.
             period = (kRestoredRetries - std::min(entry->retriesLeft, kRetries)) * kRetryMs;
         }
-        entry->timer->start(period);
+        startTimer(*entry, period);
+        emit queueEntrySent();
     } catch (...) {
         Trace::write(QStringLiteral("Catch Error"));
     }
@@ -484,6 +491,7 @@ void MsgManager::Load() {
                                                     [&](const auto& q) { return q->to == e->to; });
                     if (queued) continue;
                     e->retriesLeft = kRestoredRetries;
+                    e->queuedAt = m_clock.nowUtc();
                     OutgoingMessage* entry = e.get();
                     m_queue.push_back(std::move(e));
                     startTimer(*entry, kRetryMs);

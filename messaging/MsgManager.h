@@ -105,6 +105,8 @@ signals:
     void listChanged();
     // The send queue changed (queued, ended, run out).
     void queueChanged();
+    // An entry of the queue was sent again: its count of sends and its next try changed.
+    void queueEntrySent();
 
 private:
     struct Key {
@@ -122,7 +124,7 @@ private:
     MessageRecord* findDuplicate(const Key& key);
     void clearRecords();
     void clearQueue();
-    void sendEntry(const OutgoingMessage& entry);
+    void sendEntry(OutgoingMessage& entry);
     void startTimer(OutgoingMessage& entry, int periodMs);
     void retryTimerProc(OutgoingMessage* entry);
     void removeEntry(OutgoingMessage* entry);

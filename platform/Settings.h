@@ -138,6 +138,7 @@ inline constexpr Int ACTIVE{kStatus, "ACTIVE", -1};
 // --- WINDOW: the main window's place and its bars, as the desktop saves them
 inline constexpr Binary WINDOW_GEOMETRY{kWindow, "GEOMETRY"};
 inline constexpr Binary WINDOW_STATE{kWindow, "STATE"};
+inline constexpr Binary MSGVIEW_SPLITTER{kWindow, "MSGSPLITTER"};
 
 // --- GPS: the mobile station
 inline constexpr Text GPS_CALL{kGps, "CALL", "NOCALL"};

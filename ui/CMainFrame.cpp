@@ -2,6 +2,8 @@
 
 #include "app/GlobalObjects.h"
 #include "app/Version.h"
+#include "aprs/StationManager.h"
+#include "aprs/StationRecord.h"
 #include "aprs/ui/DlgDeleteTracks.h"
 #include "aprs/ui/DlgStationMobile.h"
 #include "aprs/ui/DlgStationStatic.h"
@@ -17,6 +19,13 @@
 #include "controls/MapViewTab.h"
 #include "gps/CoordText.h"
 #include "gps/ui/GPSView.h"
+#include "maps/ui/CQuillonView.h"
+#include "messaging/ui/DlgEditObject.h"
+#include "messaging/ui/DlgKillObject.h"
+#include "messaging/ui/DlgNewObject.h"
+#include "messaging/ui/DlgSendMessage.h"
+#include "messaging/ui/MessageNotifier.h"
+#include "messaging/ui/MsgView.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "platform/Trace.h"
@@ -24,7 +33,6 @@
 #include "ui/FirstRunBanner.h"
 #include "ui/LinkStatusBar.h"
 #include "ui/MonitorView.h"
-#include "ui/PlaceholderMapView.h"
 #include "ui/PlaceholderView.h"
 #include "ui/PropertiesSheet.h"
 
@@ -53,6 +61,13 @@ bool isToggle(int id) {
     case Command::ViewAllMessages:
     case Command::ViewOnlyMine:
     case Command::ViewOnlyBulletins:
+    case Command::StationsAll:
+    case Command::StationsFixed:
+    case Command::StationsVehicles:
+    case Command::StationsObjects:
+    case Command::StationsWeather:
+    case Command::StationsDigi:
+    case Command::StationsTcpIp:
         return true;
     default:
         return false;
@@ -132,6 +147,8 @@ void CMainFrame::buildActions() {
                        Command::SaveMonitorWindow,
                        Command::NewObject,
                        Command::ObjectList,
+                       Command::EditObject,
+                       Command::KillObject,
                        Command::Alarms,
                        Command::QueryAll,
                        Command::QueryPositions,
@@ -142,7 +159,22 @@ void CMainFrame::buildActions() {
                        Command::ShowMonitor,
                        Command::ShowStations,
                        Command::ShowMessages,
-                       Command::ShowGps};
+                       Command::ShowGps,
+                       Command::Zoom10,
+                       Command::Zoom20,
+                       Command::Zoom30,
+                       Command::Zoom40,
+                       Command::Zoom50,
+                       Command::Zoom100,
+                       Command::Zoom200,
+                       Command::Zoom400,
+                       Command::StationsAll,
+                       Command::StationsFixed,
+                       Command::StationsVehicles,
+                       Command::StationsObjects,
+                       Command::StationsWeather,
+                       Command::StationsDigi,
+                       Command::StationsTcpIp};
     for (int id : ids) {
         auto* a = new QAction(Command::text(id), this);
         a->setObjectName(QStringLiteral("command%1").arg(id));
@@ -184,8 +216,15 @@ void CMainFrame::buildMenus() {
     QMenu* view = bar->addMenu(tr("&View"));
     add(view, {Command::ShowMonitor, Command::ShowStations, Command::ShowMessages, Command::ShowGps,
                Command::Separator, Command::NewMapView, Command::ZoomIn, Command::ZoomOut,
-               Command::OriginalSize, Command::FitToWindow, Command::DrawCoverage, Command::Separator,
-               Command::VirtualEarth, Command::GoogleMaps});
+               Command::OriginalSize, Command::FitToWindow});
+    QMenu* zoom = view->addMenu(tr("Zoom"));
+    add(zoom, {Command::Zoom10, Command::Zoom20, Command::Zoom30, Command::Zoom40, Command::Zoom50,
+               Command::Zoom100, Command::Zoom200, Command::Zoom400});
+    QMenu* stationFilter = view->addMenu(tr("Stations"));
+    add(stationFilter,
+        {Command::StationsAll, Command::StationsFixed, Command::StationsVehicles, Command::StationsObjects,
+         Command::StationsWeather, Command::StationsDigi, Command::StationsTcpIp});
+    add(view, {Command::DrawCoverage, Command::Separator, Command::VirtualEarth, Command::GoogleMaps});
 
     QMenu* stationMenu = bar->addMenu(tr("&Station"));
     add(stationMenu, {Command::StationDetails, Command::StationDelete, Command::StationSendMessage,
@@ -201,7 +240,7 @@ void CMainFrame::buildMenus() {
     add(tools, {Command::TxPosition, Command::ConnectAprsServer, Command::ConnectPacketEngine});
     tools->addSeparator();
     QMenu* objects = tools->addMenu(tr("Objects"));
-    add(objects, {Command::NewObject, Command::ObjectList});
+    add(objects, {Command::NewObject, Command::EditObject, Command::KillObject, Command::ObjectList});
     add(tools, {Command::Alarms});
     QMenu* queries = tools->addMenu(tr("Queries"));
     add(queries, {Command::QueryAll, Command::QueryPositions});
@@ -249,27 +288,21 @@ void CMainFrame::buildTabs() {
     attachView(m_stationList);
     m_tabs->addTab(m_stationList, tr("Stations"));
     connect(&m_station, &GlobalObjects::stationHeard, m_stationList, &StationListView::noteChanged);
-    // Until messages and maps have windows of their own, these say so instead of doing nothing.
-    connect(m_stationList, &StationListView::sendMessageRequested, this, [this](const QString& call) {
-        m_prompter.report(tr("Sending a message to %1 is not part of this version yet.").arg(call),
-                          Prompter::Icon::Information);
-    });
-    connect(m_stationList, &StationListView::findBestMapRequested, this, [this](const QString& call) {
-        m_prompter.report(
-            tr("Finding a map for %1 needs map views, which are not part of this version yet.").arg(call),
-            Prompter::Icon::Information);
-    });
+    connect(m_stationList, &StationListView::sendMessageRequested, this, &CMainFrame::sendMessageTo);
+    connect(m_stationList, &StationListView::findBestMapRequested, this, &CMainFrame::findBestMap);
 
-    MsgManager& messages = m_station.messages();
-    auto* msgView = new PlaceholderView(
-        QStringLiteral("msgView"),
-        [&messages] {
-            return tr("%n message record(s) held.\n\nThe message list is not part of this version yet.",
-                      nullptr, messages.count());
-        },
-        m_tabs);
-    attachView(msgView);
-    m_tabs->addTab(msgView, tr("Msg"));
+    m_msgView =
+        new MsgView(m_station.messages(), m_station.activePorts(), m_station.settings(), m_prompter, m_tabs);
+    attachView(m_msgView);
+    m_tabs->addTab(m_msgView, tr("Msg"));
+    connect(&m_station, &GlobalObjects::activePortsChanged, m_msgView, &MsgView::RefillPorts);
+    // New messages for the station: counted on the tab while it is not shown, and announced.
+    connect(m_msgView, &MsgView::unreadChanged, this, [this](int count) {
+        const int index = m_tabs->indexOf(m_msgView);
+        if (index >= 0) m_tabs->setTabText(index, count > 0 ? tr("Msg (%1)").arg(count) : tr("Msg"));
+    });
+    m_notifier = new MessageNotifier(this);
+    connect(m_msgView, &MsgView::announcement, m_notifier, &MessageNotifier::announce);
 
     m_gpsView = new GPSView(m_station.gps(), m_station.settings(), m_tabs);
     attachView(m_gpsView);
@@ -286,11 +319,49 @@ void CMainFrame::attachView(QWidget* view) {
 
 QWidget* CMainFrame::makeMapView() {
     QWidget* view = m_mapViewFactory ? m_mapViewFactory(m_tabs) : nullptr;
-    if (!view || !dynamic_cast<MapViewTab*>(view)) {
-        delete view;
-        view = new PlaceholderMapView(m_tabs);
+    if (view && dynamic_cast<MapViewTab*>(view)) return view;
+    delete view;
+    auto* map = new CQuillonView(m_station, m_prompter, m_dialogs, m_tabs);
+    map->findBestMap = [this](const QString& call) { findBestMap(call); };
+    map->sendMessage = [this](const QString& call) { sendMessageTo(call); };
+    map->newObjectAt = [this](double latitude, double longitude) { newObjectAt(latitude, longitude); };
+    return map;
+}
+
+void CMainFrame::sendMessageTo(const QString& call) {
+    // The dialog queues through the manager; its refusal of a bulletin is the manager's prompt.
+    sendMessageToStation(this, call, m_station.stations(), m_station.messages(), m_station.activePorts(),
+                         m_prompter, m_dialogs);
+}
+
+void CMainFrame::findBestMap(const QString& call) {
+    double latitude = 0;
+    double longitude = 0;
+    {
+        StationManager& stations = m_station.stations();
+        QMutexLocker guard(&stations.lock());
+        const StationRecord* record = stations.FindByCall(call);
+        if (!record) return;
+        latitude = record->latitude;
+        longitude = record->longitude;
     }
-    return view;
+    // The smallest open map that shows the station, centred on it.
+    int best = -1;
+    double bestArea = 0;
+    for (int i = kFixedTabs; i < m_tabs->count(); ++i) {
+        const MapViewTab* view = mapViewAt(i);
+        const double area = view ? view->areaContaining(latitude, longitude) : -1;
+        if (area > 0 && (best < 0 || area < bestArea)) {
+            best = i;
+            bestArea = area;
+        }
+    }
+    if (best < 0) {
+        m_prompter.report(tr("No open map shows %1.").arg(call), Prompter::Icon::Information);
+        return;
+    }
+    m_tabs->setCurrentIndex(best);
+    mapViewAt(best)->centreOn(latitude, longitude);
 }
 
 void CMainFrame::restoreMapViews() {
@@ -415,7 +486,11 @@ bool CMainFrame::frameHandles(int id) const {
     case Command::ShowStations:
     case Command::ShowMessages:
     case Command::ShowGps:
+    case Command::NewObject:
         return true;
+    case Command::EditObject:
+    case Command::KillObject:
+        return m_station.objects().hasLiveObjects();
     case Command::CloseMapView:
         return mapViewAt(m_tabs->currentIndex()) != nullptr;
     default:
@@ -500,6 +575,15 @@ void CMainFrame::runFrameCommand(int id) {
     case Command::ShowGps:
         m_tabs->setCurrentIndex(3);
         break;
+    case Command::NewObject:
+        newObjectAt(m_ownLatitude, m_ownLongitude);
+        break;
+    case Command::EditObject:
+        editObject();
+        break;
+    case Command::KillObject:
+        killObject();
+        break;
     default:
         break;
     }
@@ -523,6 +607,24 @@ void CMainFrame::saveMapSelections() {
 QDialog* CMainFrame::makeProperties(QWidget* parent) {
     if (m_propertiesFactory) return m_propertiesFactory(parent);
     return new PropertiesSheet(m_station.settings(), m_prompter, m_dialogs, m_station.enginePorts(), parent);
+}
+
+void CMainFrame::newObjectAt(double latitude, double longitude) {
+    DlgNewObject dialog(m_station.objects(), m_prompter, latitude, longitude, this);
+    // Saved at once: an object the user made is not lost to a crash before shutdown.
+    if (m_dialogs.run(dialog) == QDialog::Accepted) m_station.objects().Save();
+    updateCommandStates();
+}
+
+void CMainFrame::editObject(const QString& name) {
+    DlgEditObject dialog(m_station.objects(), m_prompter, name, this);
+    if (m_dialogs.run(dialog) == QDialog::Accepted) m_station.objects().Save();
+}
+
+void CMainFrame::killObject(const QString& name) {
+    DlgKillObject dialog(m_station.objects(), name, this);
+    if (m_dialogs.run(dialog) == QDialog::Accepted) m_station.objects().Save();
+    updateCommandStates();
 }
 
 void CMainFrame::openProperties() {
@@ -611,6 +713,44 @@ std::vector<std::pair<QString, CMainFrame::DialogFactory>> CMainFrame::dialogFac
     list.emplace_back(QStringLiteral("DlgFilterBud"), [this](QWidget* parent) -> QDialog* {
         return new DlgFilterBud(QStringLiteral("N0CALL-9"), m_prompter, parent);
     });
+    list.emplace_back(QStringLiteral("DlgSendMessage"), [this](QWidget* parent) -> QDialog* {
+        QString call = QStringLiteral("N0CALL-9");
+        {
+            StationManager& stations = m_station.stations();
+            QMutexLocker lock(&stations.lock());
+            if (stations.count() > 0) call = stations.at(stations.count() - 1)->call;
+        }
+        return new DlgSendMessage(call, DlgSendMessage::heardPathsOf(m_station.stations(), call),
+                                  m_station.activePorts(), m_prompter, parent);
+    });
+    // The object dialogs show the station's objects, or a made-up one that the dialog keeps.
+    const auto objectDialog = [this](auto make) {
+        return [this, make](QWidget* parent) -> QDialog* {
+            if (m_station.objects().hasLiveObjects()) return make(m_station.objects(), parent);
+            auto* sample = new OwnObjectsManager(StationHome(QString()), m_station.clock(), {});
+            OwnObjectFields f;
+            f.name = QStringLiteral("FIELDDAY");
+            f.latitude = 40.598;
+            f.longitude = 22.97;
+            f.symbolTable = '\\';
+            f.symbolCode = ';';
+            f.comment = QStringLiteral("made up for the screenshot");
+            sample->addObject(f);
+            QDialog* dialog = make(*sample, parent);
+            sample->setParent(dialog);
+            return dialog;
+        };
+    };
+    list.emplace_back(QStringLiteral("DlgNewObject"), [this](QWidget* parent) -> QDialog* {
+        return new DlgNewObject(m_station.objects(), m_prompter, m_ownLatitude, m_ownLongitude, parent);
+    });
+    list.emplace_back(QStringLiteral("DlgEditObject"),
+                      objectDialog([this](OwnObjectsManager& o, QWidget* parent) {
+                          return new DlgEditObject(o, m_prompter, {}, parent);
+                      }));
+    list.emplace_back(
+        QStringLiteral("DlgKillObject"),
+        objectDialog([](OwnObjectsManager& o, QWidget* parent) { return new DlgKillObject(o, {}, parent); }));
     list.emplace_back(QStringLiteral("AboutBox"), [](QWidget* parent) -> QDialog* {
         auto* box = new QMessageBox(QMessageBox::Information, tr("About Quillpad"),
                                     tr("Quillpad\n%1").arg(ProgramVersion::current().text()), QMessageBox::Ok,
@@ -664,6 +804,7 @@ void CMainFrame::setupTray() {
         }
     });
     m_tray->show();
+    m_notifier->setTray(m_tray);
 }
 
 void CMainFrame::restoreFromTray() {

@@ -15,7 +15,9 @@ class GPSView;
 class GlobalObjects;
 class LinkStatusBar;
 class MapViewTab;
+class MessageNotifier;
 class MonitorView;
+class MsgView;
 class StationListView;
 class Prompter;
 class QAction;
@@ -63,7 +65,18 @@ public:
     // Map views: open a new one ("Untitled") and select it; close the selected one (fixed tabs
     // never close).
     MapViewTab* newMapView();
+    // "Find Best Map": the smallest open map that contains the station, centred on it.
+    void findBestMap(const QString& call);
+    // "Send Message" for a station: the send dialog, then the message queued.
+    void sendMessageTo(const QString& call);
+    MsgView* messageView() const { return m_msgView; }
     void closeMapView();
+    // The own-object dialogs. New Object opens at the given point (the map view's context menu
+    // passes the point clicked; the menu command the station's own position); Edit and Kill open
+    // on the named object, or the first one. Each saves the objects when confirmed.
+    void newObjectAt(double latitude, double longitude);
+    void editObject(const QString& name = {});
+    void killObject(const QString& name = {});
     // Writes MAPVIEW%d and MAPZOOM%d for every open map view in tab order, after clearing the
     // entries saved before.
     void saveMapSelections();
@@ -118,6 +131,8 @@ private:
     MonitorView* m_monitor = nullptr;
     GPSView* m_gpsView = nullptr;
     StationListView* m_stationList = nullptr;
+    MsgView* m_msgView = nullptr;
+    MessageNotifier* m_notifier = nullptr;
     QMenu* m_tabPopup = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QString m_ownCall, m_mobileCall;

@@ -1,10 +1,10 @@
 #include "ui/MonitorView.h"
 
-#include "platform/gui/LogFont.h"
-#include "platform/gui/WinColor.h"
 #include "platform/Settings.h"
 #include "platform/SettingsStore.h"
 #include "platform/Trace.h"
+#include "platform/gui/LogFont.h"
+#include "platform/gui/WinColor.h"
 #include "ui/TOutputWnd.h"
 
 #include <QVBoxLayout>

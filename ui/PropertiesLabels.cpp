@@ -1,9 +1,9 @@
 #include "ui/PropertiesLabels.h"
 
 #include "controls/CColourPicker.h"
-#include "platform/gui/LogFont.h"
 #include "controls/ZelDlgChooseFont.h"
 #include "platform/Settings.h"
+#include "platform/gui/LogFont.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "ui/ScreenshotWriter.h"
 
+#include "maps/ui/CQuillonView.h"
+
 #include "ui/CMainFrame.h"
 
 #include <QApplication>
@@ -44,6 +46,8 @@ QStringList writeScreenshots(CMainFrame& frame, const QString& dir, QString* err
     QTabWidget* tabs = frame.tabs();
     const int previous = tabs->currentIndex();
     for (int i = 0; i < tabs->count(); ++i) {
+        // A map renders its layers in the background; the picture must show them.
+        if (auto* map = qobject_cast<CQuillonView*>(tabs->widget(i))) map->setSynchronousRendering(true);
         tabs->setCurrentIndex(i);
         settle();
         const QString name = QStringLiteral("tab-%1-%2.png").arg(i).arg(fileWord(tabs->tabText(i)));

@@ -27,7 +27,6 @@ using NumberText::q;
 namespace StationDetailText {
 
 namespace {
-constexpr int kNoTemperature = -50000;
 constexpr double kFeetToMetres = 0.3048;
 constexpr double kKnotsToKmh = 1.852;
 constexpr double kMphToKmh = 1.609344;

@@ -4,6 +4,7 @@
 #include "aprs/StationRecord.h"
 #include "aprs/StationTracks.h"
 #include "aprs/ui/StationDetails.h"
+#include "controls/CommandMenu.h"
 #include "controls/DialogRunner.h"
 #include "controls/ListCtrlWidths.h"
 #include "gps/CoordText.h"
@@ -272,19 +273,9 @@ void StationListView::buildControls() {
     layout->addWidget(m_table, 1);
     setFocusProxy(m_table);
 
-    m_menu = new QMenu(tr("Station"), this);
-    m_menu->setObjectName(QStringLiteral("stationMenu"));
-    m_menu->setProperty("menuId", kMenuId);
-    for (int id : kMenuCommands) {
-        if (id == Command::Separator) {
-            m_menu->addSeparator();
-            continue;
-        }
-        QAction* action = m_menu->addAction(Command::text(id));
-        action->setData(id);
-        action->setCheckable(id == Command::StationTrack);
-        connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
-    }
+    m_menu = makeCommandMenu(
+        this, tr("Station"), QStringLiteral("stationMenu"), kMenuId, kMenuCommands,
+        [this](int id) { runCommand(id); }, [](int id) { return id == Command::StationTrack; });
     // The entry chosen runs before this queued clearing, so it still finds its station.
     connect(m_menu, &QMenu::aboutToHide, this, [this] {
         QMetaObject::invokeMethod(

@@ -12,6 +12,7 @@
 #include "maps/MapRenderer.h"
 #include "maps/StationBubble.h"
 #include "maps/StationLayer.h"
+#include "maps/ui/SampleMap.h"
 #include "platform/Prompter.h"
 #include "platform/ResourceStrings.h"
 #include "platform/Settings.h"
@@ -25,7 +26,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QThread>
 #include <QWheelEvent>
 #include <QtEndian>
 #include <algorithm>
@@ -47,29 +50,46 @@ constexpr double kBufferMargin = 0.25; // of the window, rendered beyond each ed
 
 int zoomStepOf(int id) {
     switch (id) {
-    case Command::Zoom10: return 10;
-    case Command::Zoom20: return 20;
-    case Command::Zoom30: return 30;
-    case Command::Zoom40: return 40;
-    case Command::Zoom50: return 50;
-    case Command::Zoom100: return 100;
-    case Command::Zoom200: return 200;
-    case Command::Zoom400: return 400;
-    default: return 0;
+    case Command::Zoom10:
+        return 10;
+    case Command::Zoom20:
+        return 20;
+    case Command::Zoom30:
+        return 30;
+    case Command::Zoom40:
+        return 40;
+    case Command::Zoom50:
+        return 50;
+    case Command::Zoom100:
+        return 100;
+    case Command::Zoom200:
+        return 200;
+    case Command::Zoom400:
+        return 400;
+    default:
+        return 0;
     }
 }
 
 // View > Stations: the command and the station type it shows (-1 all).
 int filterOf(int id) {
     switch (id) {
-    case Command::StationsAll: return -1;
-    case Command::StationsFixed: return StationType::Fixed;
-    case Command::StationsVehicles: return StationType::Mobile;
-    case Command::StationsObjects: return StationType::Object;
-    case Command::StationsWeather: return StationType::Weather;
-    case Command::StationsDigi: return StationType::Digi;
-    case Command::StationsTcpIp: return StationType::TcpIp;
-    default: return -2;
+    case Command::StationsAll:
+        return -1;
+    case Command::StationsFixed:
+        return StationType::Fixed;
+    case Command::StationsVehicles:
+        return StationType::Mobile;
+    case Command::StationsObjects:
+        return StationType::Object;
+    case Command::StationsWeather:
+        return StationType::Weather;
+    case Command::StationsDigi:
+        return StationType::Digi;
+    case Command::StationsTcpIp:
+        return StationType::TcpIp;
+    default:
+        return -2;
     }
 }
 
@@ -89,8 +109,7 @@ bool isStationCommand(int id) {
 
 } // namespace
 
-CQuillonView::CQuillonView(GlobalObjects& station, Prompter& prompter, DialogRunner& dialogs,
-                           QWidget* parent)
+CQuillonView::CQuillonView(GlobalObjects& station, Prompter& prompter, DialogRunner& dialogs, QWidget* parent)
     : QAbstractScrollArea(parent), m_station(station), m_prompter(prompter), m_dialogs(dialogs),
       m_project(std::make_unique<MapProject>(station.settings(), station.home(), prompter)),
       m_stations(std::make_unique<StationLayer>()), m_renderer(new MapRenderer(this)) {
@@ -111,15 +130,21 @@ CQuillonView::CQuillonView(GlobalObjects& station, Prompter& prompter, DialogRun
     m_hoverTimer.setInterval(700);
     connect(&m_hoverTimer, &QTimer::timeout, this, [this] {
         const QString call = stationAt(m_hoverPoint);
-        if (!call.isEmpty())
-            showBubble(call, m_hoverPoint);
+        if (!call.isEmpty()) showBubble(call, m_hoverPoint);
     });
     m_centreTimer.setInterval(20);
     connect(&m_centreTimer, &QTimer::timeout, this, [this] {
         scrollTo(scrollPosition() - m_centreStep);
-        if (--m_centreStepsLeft <= 0)
-            m_centreTimer.stop();
+        if (--m_centreStepsLeft <= 0) m_centreTimer.stop();
     });
+
+    m_sampleButton = new QPushButton(tr("Open the Sample Map"), viewport());
+    m_sampleButton->setObjectName(QStringLiteral("openSampleMap"));
+    connect(m_sampleButton, &QPushButton::clicked, this, [this] {
+        if (!openSampleMap())
+            m_prompter.report(tr("The sample map could not be opened."), Prompter::Icon::Stop);
+    });
+    placeSampleButton();
 
     openFileName = [this](const QString& caption, const QString& filter) {
         return QFileDialog::getOpenFileName(this, caption, m_station.home().mapsDir(), filter);
@@ -129,40 +154,111 @@ CQuillonView::CQuillonView(GlobalObjects& station, Prompter& prompter, DialogRun
     };
 }
 
-CQuillonView::~CQuillonView() { hideBubble(); }
+CQuillonView::~CQuillonView() {
+    hideBubble();
+    if (m_loadThread) {
+        // The worker holds a project only it touches; let it finish before the view goes.
+        m_loadThread->wait();
+        delete m_loadThread;
+    }
+}
+
+bool CQuillonView::openSampleMap() {
+    const QString image = SampleMap::install(m_station.home());
+    return !image.isEmpty() && loadMap(image);
+}
+
+void CQuillonView::placeSampleButton() {
+    m_sampleButton->setVisible(m_project->isEmpty() && !isLoading());
+    m_sampleButton->adjustSize();
+    const QRect r = viewport()->rect();
+    m_sampleButton->move(r.center().x() - m_sampleButton->width() / 2, r.center().y() + 40);
+}
 
 // --- MapViewTab
 
 QString CQuillonView::mapFile() const {
-    if (!m_project->filePath().isEmpty())
-        return m_project->filePath();
+    if (!m_project->filePath().isEmpty()) return m_project->filePath();
     return m_project->isEmpty() ? QString() : m_project->layer(0).path();
 }
 
 QString CQuillonView::caption() const {
-    if (m_project->isEmpty())
-        return tr("Untitled");
+    if (m_project->isEmpty()) return tr("Untitled");
     return QFileInfo(mapFile()).fileName();
 }
 
+namespace {
+// Files this large load on a worker thread so the window stays responsive; project files always
+// do, since their layers may be large.
+bool loadsInBackground(const QString& file) {
+    const QFileInfo info(file);
+    if (info.suffix().compare(QLatin1String("map"), Qt::CaseInsensitive) == 0) return true;
+    qint64 bytes = info.size();
+    if (info.suffix().compare(QLatin1String("shp"), Qt::CaseInsensitive) == 0)
+        bytes *= 2; // the index and the table come with it
+    return bytes > 8 * 1024 * 1024;
+}
+} // namespace
+
 bool CQuillonView::loadMap(const QString& file) {
+    ++m_loadToken;
+    m_pendingArea.clear();
+    if (m_synchronous || !loadsInBackground(file)) {
+        auto project = std::make_unique<MapProject>(m_station.settings(), m_station.home(), m_prompter);
+        const QPoint scroll = project->load(file);
+        adoptProject(std::move(project), scroll);
+        return !m_project->isEmpty();
+    }
+    // The project is made here and only touched by the worker until it is done.
+    auto* project = new MapProject(m_station.settings(), m_station.home(), m_prompter);
+    auto scroll = std::make_shared<QPoint>();
+    const quint64 token = m_loadToken;
+    QThread* worker = QThread::create([project, file, scroll] { *scroll = project->load(file); });
+    connect(worker, &QThread::finished, this, [this, worker, project, scroll, token, file] {
+        worker->deleteLater();
+        if (m_loadThread == worker) m_loadThread = nullptr;
+        std::unique_ptr<MapProject> loaded(project);
+        if (token != m_loadToken) return; // a newer load replaced this one
+        m_loadingFile.clear();
+        const QByteArray area = m_pendingArea;
+        m_pendingArea.clear();
+        adoptProject(std::move(loaded), *scroll);
+        if (m_project->isEmpty())
+            m_prompter.report(tr("The map %1 could not be loaded.").arg(QFileInfo(file).fileName()),
+                              Prompter::Icon::Stop);
+        else if (!area.isEmpty())
+            setVisibleArea(area);
+    });
+    if (m_loadThread) m_loadThread->wait(); // the earlier load's result is dropped by its token
+    m_loadThread = worker;
+    m_loadingFile = file;
+    placeSampleButton();
+    viewport()->update();
+    worker->start();
+    return true;
+}
+
+void CQuillonView::adoptProject(std::unique_ptr<MapProject> project, QPoint scroll) {
     hideBubble();
-    const QPoint scroll = m_project->load(file);
+    m_project = std::move(project);
     m_chosen.clear();
     m_original = m_project->isEmpty() ? QSize(100, 100) : m_project->canvasSize();
-    if (m_original.isEmpty())
-        m_original = QSize(100, 100);
+    if (m_original.isEmpty()) m_original = QSize(100, 100);
     m_canvas = m_original;
     m_zoomX = m_zoomY = 100;
     m_buffer = {};
+    m_bufferRequest = m_requestCounter;
     projectChanged();
     updateScrollBars();
     scrollTo(scroll);
-    if (captionChanged)
-        captionChanged();
+    placeSampleButton();
+    if (captionChanged) captionChanged();
     notifyCommandsChanged();
     emit mapLoaded();
-    return !m_project->isEmpty();
+}
+
+bool CQuillonView::isLoading() const {
+    return !m_loadingFile.isEmpty();
 }
 
 QByteArray CQuillonView::visibleArea() const {
@@ -177,25 +273,26 @@ QByteArray CQuillonView::visibleArea() const {
 }
 
 void CQuillonView::setVisibleArea(const QByteArray& area) {
-    if (area.size() != 16 || m_project->isEmpty())
+    if (area.size() != 16) return;
+    if (isLoading()) {
+        m_pendingArea = area; // applied when the map has loaded
         return;
+    }
+    if (m_project->isEmpty()) return;
     const qint32 left = qFromLittleEndian<qint32>(area.constData());
     const qint32 top = qFromLittleEndian<qint32>(area.constData() + 4);
     const qint32 right = qFromLittleEndian<qint32>(area.constData() + 8);
     const qint32 bottom = qFromLittleEndian<qint32>(area.constData() + 12);
     const qint64 width = qint64(right) - left;
     const qint64 height = qint64(bottom) - top;
-    if (width <= 0 || height <= 0 || width > kMaxCanvas || height > kMaxCanvas)
-        return;
+    if (width <= 0 || height <= 0 || width > kMaxCanvas || height > kMaxCanvas) return;
     setCanvas(QRect(left, top, int(width), int(height)));
 }
 
 double CQuillonView::areaContaining(double latitude, double longitude) const {
-    if (m_project->isEmpty())
-        return -1;
+    if (m_project->isEmpty()) return -1;
     const MapDetails& r = m_project->rectangle();
-    if (!r.isValid() || !r.contains(latitude, longitude))
-        return -1;
+    if (!r.isValid() || !r.contains(latitude, longitude)) return -1;
     return r.latitudeSpan * r.longitudeSpan;
 }
 
@@ -207,15 +304,13 @@ void CQuillonView::centreOn(double latitude, double longitude) {
 
 void CQuillonView::stationHeard(const QString& call, bool fromInternet) {
     (void)fromInternet;
-    if (m_project->isEmpty())
-        return;
+    if (m_project->isEmpty()) return;
     StationManager& stations = m_station.stations();
     QRectF dirty;
     {
         QMutexLocker guard(&stations.lock());
         StationRecord* record = stations.FindByCall(call);
-        if (!record)
-            return;
+        if (!record) return;
         const auto proj = projection();
         StationPaintContext c;
         c.projection = proj.get();
@@ -225,16 +320,13 @@ void CQuillonView::stationHeard(const QString& call, bool fromInternet) {
         c.stationTypeFilter = m_filter;
         dirty = m_stations->damageFor(*record, c, MapLabelSettings::read(m_station.settings()));
     }
-    if (dirty.isEmpty())
-        return;
+    if (dirty.isEmpty()) return;
     m_damage += dirty.translated(QPointF(m_offset - scrollPosition())).toAlignedRect();
-    if (!m_damageTimer.isActive())
-        m_damageTimer.start();
+    if (!m_damageTimer.isActive()) m_damageTimer.start();
 }
 
 void CQuillonView::flushDamage() {
-    if (!m_damage.isEmpty())
-        viewport()->update(m_damage);
+    if (!m_damage.isEmpty()) viewport()->update(m_damage);
     m_damage = {};
 }
 
@@ -292,15 +384,13 @@ QPointF CQuillonView::toCanvas(double latitude, double longitude) const {
 }
 
 void CQuillonView::toPosition(QPointF canvasPoint, double& latitude, double& longitude) const {
-    LinearProjection(m_project->rectangle(), QSizeF(m_canvas))
-        .toPosition(canvasPoint, latitude, longitude);
+    LinearProjection(m_project->rectangle(), QSizeF(m_canvas)).toPosition(canvasPoint, latitude, longitude);
 }
 
 // --- zoom
 
 void CQuillonView::zoomBy(int points) {
-    if (m_project->isEmpty() || points == 0)
-        return;
+    if (m_project->isEmpty() || points == 0) return;
     const QSize half = viewport()->size() / 2;
     double latitude = 0;
     double longitude = 0;
@@ -310,20 +400,20 @@ void CQuillonView::zoomBy(int points) {
     const int percentY = int(qint64(m_canvas.height()) * 100 / std::max(1, m_original.height()));
     int newX = percentX + points;
     int newY = percentY + points;
-    if (points < 0 && (newX < kMinZoom || newY < kMinZoom))
-        return;
+    if (points < 0 && (newX < kMinZoom || newY < kMinZoom)) return;
     // Zooming in stops at the limit, so a huge canvas is never asked for.
     const auto limitFor = [](int original) {
-        return std::max(100, int(std::min<qint64>(kMaxZoom, qint64(kMaxCanvas) * 100 / std::max(1, original))));
+        return std::max(100,
+                        int(std::min<qint64>(kMaxZoom, qint64(kMaxCanvas) * 100 / std::max(1, original))));
     };
     newX = std::min(newX, limitFor(m_original.width()));
     newY = std::min(newY, limitFor(m_original.height()));
-    if (newX == percentX && newY == percentY)
-        return;
+    if (newX == percentX && newY == percentY) return;
     m_zoomX = newX;
     m_zoomY = newY;
-    m_canvas = QSize(int(qint64(m_original.width()) * newX / 100), int(qint64(m_original.height()) * newY / 100))
-                   .expandedTo(QSize(1, 1));
+    m_canvas =
+        QSize(int(qint64(m_original.width()) * newX / 100), int(qint64(m_original.height()) * newY / 100))
+            .expandedTo(QSize(1, 1));
     m_stations->forgetPainted();
     updateScrollBars();
     const QPointF centre = toCanvas(latitude, longitude);
@@ -334,8 +424,7 @@ void CQuillonView::zoomBy(int points) {
 }
 
 void CQuillonView::originalSize() {
-    if (m_project->isEmpty())
-        return;
+    if (m_project->isEmpty()) return;
     const QSize half = viewport()->size() / 2;
     double latitude = 0;
     double longitude = 0;
@@ -351,8 +440,7 @@ void CQuillonView::originalSize() {
 }
 
 void CQuillonView::fitToWindow() {
-    if (m_project->isEmpty() || m_original.isEmpty())
-        return;
+    if (m_project->isEmpty() || m_original.isEmpty()) return;
     const QSize window = viewport()->size();
     const QSize fitted = m_original.scaled(window, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     m_canvas = fitted;
@@ -374,18 +462,17 @@ void CQuillonView::projectChanged() {
     viewport()->update();
 }
 
-void CQuillonView::setSynchronousRendering(bool on) { m_synchronous = on; }
+void CQuillonView::setSynchronousRendering(bool on) {
+    m_synchronous = on;
+}
 
 void CQuillonView::requestBase(bool force) {
-    if (m_project->isEmpty())
-        return;
+    if (m_project->isEmpty()) return;
     const QRect visible = visibleCanvas();
-    if (visible.isEmpty())
-        return;
+    if (visible.isEmpty()) return;
     const bool current = !m_buffer.isNull() && m_bufferCanvas == m_canvas &&
                          m_bufferGeneration == m_generation && m_bufferArea.contains(visible);
-    if (current && !force)
-        return;
+    if (current && !force) return;
     const QSize window = viewport()->size();
     const int mx = int(window.width() * kBufferMargin);
     const int my = int(window.height() * kBufferMargin);
@@ -425,13 +512,11 @@ void CQuillonView::requestBase(bool force) {
 
 void CQuillonView::baseRendered(const QImage& image, const QRect& area, quint64 generation) {
     const auto it = m_pendingRequests.find(generation);
-    if (it == m_pendingRequests.end())
-        return;
+    if (it == m_pendingRequests.end()) return;
     const PendingRender pending = it->second;
     // Older requests were cancelled or lost the race; forget them.
     m_pendingRequests.erase(m_pendingRequests.begin(), std::next(it));
-    if (pending.projectGeneration != m_generation || generation < m_bufferRequest)
-        return;
+    if (pending.projectGeneration != m_generation || generation < m_bufferRequest) return;
     m_buffer = image;
     m_bufferArea = area;
     m_bufferCanvas = pending.canvas;
@@ -439,8 +524,7 @@ void CQuillonView::baseRendered(const QImage& image, const QRect& area, quint64 
     m_bufferRequest = generation;
     viewport()->update();
     // The view may have moved on while this rendered.
-    if (!m_synchronous)
-        requestBase(false);
+    if (!m_synchronous) requestBase(false);
 }
 
 // --- painting
@@ -464,7 +548,14 @@ QImage CQuillonView::renderToImage() {
 void CQuillonView::paintEmpty(QPainter& painter) {
     painter.fillRect(viewport()->rect(), palette().base());
     painter.setPen(palette().color(QPalette::PlaceholderText));
-    painter.drawText(viewport()->rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+    if (isLoading()) {
+        painter.drawText(viewport()->rect(), Qt::AlignCenter,
+                         tr("Loading %1...").arg(QFileInfo(m_loadingFile).fileName()));
+        return;
+    }
+    QRect text = viewport()->rect().adjusted(20, 20, -20, -20);
+    text.setBottom(viewport()->rect().center().y() + 30);
+    painter.drawText(text, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap,
                      tr("No map in this view.\nUse File > Load Map File... to open a map image, a "
                         "shapefile or a map project."));
 }
@@ -474,14 +565,26 @@ void CQuillonView::paintView(QPainter& painter, const QRect& windowRect) {
         paintEmpty(painter);
         return;
     }
+    paintMap(painter, windowRect);
+    if (isLoading()) {
+        // The map being replaced stays in view; a note says what is on its way.
+        const QString note = tr("Loading %1...").arg(QFileInfo(m_loadingFile).fileName());
+        const QRect box = painter.fontMetrics().boundingRect(note).adjusted(-8, -4, 8, 4);
+        const QRect placed(viewport()->width() / 2 - box.width() / 2, 12, box.width(), box.height());
+        painter.fillRect(placed, palette().toolTipBase());
+        painter.setPen(palette().color(QPalette::ToolTipText));
+        painter.drawText(placed, Qt::AlignCenter, note);
+    }
+}
+
+void CQuillonView::paintMap(QPainter& painter, const QRect& windowRect) {
     const QRect canvasInWindow = canvasRect();
     // Around a canvas smaller than the window.
     painter.fillRect(windowRect, palette().window());
     painter.fillRect(canvasInWindow.intersected(windowRect),
                      WinColor::toQColor(m_project->backgroundColour()));
 
-    if (m_synchronous)
-        requestBase(false);
+    if (m_synchronous) requestBase(false);
     if (!m_buffer.isNull() && !m_bufferCanvas.isEmpty()) {
         const QPoint origin = canvasInWindow.topLeft();
         if (m_bufferCanvas == m_canvas) {
@@ -518,7 +621,8 @@ void CQuillonView::paintView(QPainter& painter, const QRect& windowRect) {
         MapOverlays::paintOwnPosition(painter, *proj, ownLatitude, ownLongitude);
     // The scale bar stands in the window's corner, whatever part of it is repainted.
     painter.setClipping(false);
-    painter.setClipRect(QRect(scrollPosition() - m_offset, viewport()->size()).intersected(windowRect.translated(-canvasInWindow.topLeft())));
+    painter.setClipRect(QRect(scrollPosition() - m_offset, viewport()->size())
+                            .intersected(windowRect.translated(-canvasInWindow.topLeft())));
     MapOverlays::paintScaleBar(painter, *proj, QRectF(QRect(scrollPosition() - m_offset, viewport()->size())),
                                labelSettings.imperialDistances());
     painter.restore();
@@ -528,8 +632,7 @@ bool CQuillonView::ownPosition(double& latitude, double& longitude) const {
     SettingsStore& settings = m_station.settings();
     const auto lat = CoordText::tryFromAprsLatitude(read(settings, Settings::POSLATITUDE));
     const auto lon = CoordText::tryFromAprsLongitude(read(settings, Settings::POSLONGITUDE));
-    if (!lat || !lon)
-        return false;
+    if (!lat || !lon) return false;
     latitude = lat->value();
     longitude = lon->value();
     return true;
@@ -537,6 +640,7 @@ bool CQuillonView::ownPosition(double& latitude, double& longitude) const {
 
 void CQuillonView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    placeSampleButton();
     const QPoint scroll = scrollPosition();
     updateScrollBars();
     scrollTo(scroll);
@@ -555,8 +659,7 @@ void CQuillonView::scrollContentsBy(int dx, int dy) {
 // --- stations under the pointer
 
 QString CQuillonView::stationAt(QPoint windowPoint) const {
-    if (m_project->isEmpty())
-        return {};
+    if (m_project->isEmpty()) return {};
     return m_stations->callAt(QPointF(windowPoint - canvasRect().topLeft()));
 }
 
@@ -566,8 +669,7 @@ void CQuillonView::showBubble(const QString& call, QPoint windowPos) {
         StationManager& stations = m_station.stations();
         QMutexLocker guard(&stations.lock());
         const StationRecord* record = stations.FindByCall(call);
-        if (!record)
-            return;
+        if (!record) return;
         StationBubble::Context context;
         context.now = m_station.clock().nowLocal();
         double latitude = 0;
@@ -599,8 +701,7 @@ void CQuillonView::showBubble(const QString& call, QPoint windowPos) {
 }
 
 void CQuillonView::hideBubble() {
-    if (m_bubble)
-        m_bubble->hide();
+    if (m_bubble) m_bubble->hide();
     m_bubbleCall.clear();
 }
 
@@ -635,8 +736,7 @@ void CQuillonView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     m_hoverPoint = pos;
-    if (!m_bubbleCall.isEmpty() && stationAt(pos) != m_bubbleCall)
-        hideBubble();
+    if (!m_bubbleCall.isEmpty() && stationAt(pos) != m_bubbleCall) hideBubble();
     m_hoverTimer.start();
 }
 
@@ -649,8 +749,7 @@ void CQuillonView::mouseReleaseEvent(QMouseEvent* event) {
     m_dragging = false;
     m_dragMoved = false;
     viewport()->unsetCursor();
-    if (!click || m_project->isEmpty())
-        return;
+    if (!click || m_project->isEmpty()) return;
     const QPoint pos = event->position().toPoint();
     m_lastTap = pos - canvasRect().topLeft();
     const QString call = stationAt(pos);
@@ -665,13 +764,11 @@ void CQuillonView::mouseReleaseEvent(QMouseEvent* event) {
     double longitude = 0;
     toPosition(QPointF(m_lastTap), latitude, longitude);
     const auto proj = projection();
-    if (m_project->hitShape(latitude, longitude, *proj, 4.0))
-        projectChanged();
+    if (m_project->hitShape(latitude, longitude, *proj, 4.0)) projectChanged();
 }
 
 void CQuillonView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || m_project->isEmpty())
-        return;
+    if (event->button() != Qt::LeftButton || m_project->isEmpty()) return;
     const QPoint pos = event->position().toPoint();
     const QString call = stationAt(pos);
     if (!call.isEmpty()) {
@@ -687,8 +784,7 @@ void CQuillonView::animateCentre(QPoint windowPoint) {
     const QPoint half(viewport()->width() / 2, viewport()->height() / 2);
     m_centreStep = (half - windowPoint) / 5;
     m_centreStepsLeft = 5;
-    if (m_centreStep.isNull())
-        return;
+    if (m_centreStep.isNull()) return;
     m_centreTimer.start();
 }
 
@@ -700,8 +796,7 @@ void CQuillonView::wheelEvent(QWheelEvent* event) {
     // One notch (120) zooms by 20 points; smaller steps of touchpads add up.
     m_wheelRemainder += event->angleDelta().y();
     const int steps = std::abs(m_wheelRemainder) / 60;
-    if (steps == 0)
-        return;
+    if (steps == 0) return;
     const bool in = m_wheelRemainder > 0;
     m_wheelRemainder = 0;
     zoomBy(in ? steps * 10 : -steps * 10);
@@ -737,9 +832,9 @@ void CQuillonView::showStationMenu(const QString& call, QPoint globalPos) {
     QAction* title = menu->addAction(QString(call).replace(QLatin1Char('&'), QLatin1String("&&")));
     title->setEnabled(false);
     menu->addSeparator();
-    for (int id : {int(Command::StationDetails), int(Command::StationSendMessage), int(Command::FindBestMap),
-                   0, int(Command::StationTrack), int(Command::StationCoverage), 0,
-                   int(Command::DeleteTracks)}) {
+    for (int id :
+         {int(Command::StationDetails), int(Command::StationSendMessage), int(Command::FindBestMap), 0,
+          int(Command::StationTrack), int(Command::StationCoverage), 0, int(Command::DeleteTracks)}) {
         if (id == 0) {
             menu->addSeparator();
             continue;
@@ -770,11 +865,9 @@ void CQuillonView::showMapMenu(QPoint windowPos, QPoint globalPos) {
         for (int id : {Command::ZoomIn, Command::ZoomOut, Command::OriginalSize, Command::FitToWindow})
             add(menu, id);
         QMenu* zoom = menu->addMenu(tr("Zoom"));
-        for (int id = Command::Zoom10; id <= Command::Zoom400; ++id)
-            add(zoom, id);
+        for (int id = Command::Zoom10; id <= Command::Zoom400; ++id) add(zoom, id);
         QMenu* filter = menu->addMenu(tr("Stations"));
-        for (int id = Command::StationsAll; id <= Command::StationsTcpIp; ++id)
-            add(filter, id);
+        for (int id = Command::StationsAll; id <= Command::StationsTcpIp; ++id) add(filter, id);
         add(menu, Command::DrawCoverage);
         menu->addSeparator();
         if (newObjectAt) {
@@ -784,8 +877,7 @@ void CQuillonView::showMapMenu(QPoint windowPos, QPoint globalPos) {
             QAction* a = menu->addAction(tr("New Object Here..."));
             a->setObjectName(QStringLiteral("newObjectHere"));
             connect(a, &QAction::triggered, this, [this, latitude, longitude] {
-                if (newObjectAt)
-                    newObjectAt(latitude, longitude);
+                if (newObjectAt) newObjectAt(latitude, longitude);
             });
             menu->addSeparator();
         }
@@ -819,8 +911,7 @@ void CQuillonView::runStationCommand(int id, const QString& call) {
         {
             QMutexLocker guard(&stations.lock());
             StationRecord* record = stations.FindByCall(call);
-            if (!record)
-                return;
+            if (!record) return;
             int32_t& flag = id == Command::StationTrack ? record->showTrack : record->coverage;
             flag = flag ? 0 : 1;
         }
@@ -830,16 +921,13 @@ void CQuillonView::runStationCommand(int id, const QString& call) {
         break;
     }
     case Command::FindBestMap:
-        if (findBestMap)
-            findBestMap(call);
+        if (findBestMap) findBestMap(call);
         break;
     case Command::StationSendMessage:
-        if (sendMessage)
-            sendMessage(call);
+        if (sendMessage) sendMessage(call);
         break;
     case Command::DeleteTracks:
-        if (runDeleteTracks(this, stations, m_station.tracks(), m_dialogs, call))
-            viewport()->update();
+        if (runDeleteTracks(this, stations, m_station.tracks(), m_dialogs, call)) viewport()->update();
         break;
     default:
         break;
@@ -862,15 +950,11 @@ bool CQuillonView::handlesCommand(int id) const {
     default:
         break;
     }
-    if (zoomStepOf(id) != 0 || filterOf(id) != -2)
-        return !m_project->isEmpty();
+    if (zoomStepOf(id) != 0 || filterOf(id) != -2) return !m_project->isEmpty();
     if (isStationCommand(id)) {
-        if (m_chosen.isEmpty())
-            return false;
-        if (id == Command::FindBestMap && !findBestMap)
-            return false;
-        if (id == Command::StationSendMessage && !sendMessage)
-            return false;
+        if (m_chosen.isEmpty()) return false;
+        if (id == Command::FindBestMap && !findBestMap) return false;
+        if (id == Command::StationSendMessage && !sendMessage) return false;
         StationManager& stations = m_station.stations();
         QMutexLocker guard(&stations.lock());
         return stations.FindByCall(m_chosen) != nullptr;
@@ -879,24 +963,20 @@ bool CQuillonView::handlesCommand(int id) const {
 }
 
 bool CQuillonView::isCommandChecked(int id) const {
-    if (id == Command::DrawCoverage)
-        return read(m_station.settings(), Settings::PHGRANGEDRAW) != 0;
-    if (const int f = filterOf(id); f != -2)
-        return m_filter == f;
+    if (id == Command::DrawCoverage) return read(m_station.settings(), Settings::PHGRANGEDRAW) != 0;
+    if (const int f = filterOf(id); f != -2) return m_filter == f;
     if (id == Command::StationTrack || id == Command::StationCoverage) {
         StationManager& stations = m_station.stations();
         QMutexLocker guard(&stations.lock());
         const StationRecord* record = stations.FindByCall(m_chosen);
-        if (!record)
-            return false;
+        if (!record) return false;
         return (id == Command::StationTrack ? record->showTrack : record->coverage) != 0;
     }
     return false;
 }
 
 void CQuillonView::runCommand(int id) {
-    if (!handlesCommand(id))
-        return;
+    if (!handlesCommand(id)) return;
     if (const int step = zoomStepOf(id)) {
         zoomBy(step);
         return;
@@ -913,10 +993,18 @@ void CQuillonView::runCommand(int id) {
         return;
     }
     switch (id) {
-    case Command::ZoomIn: zoomBy(10); break;
-    case Command::ZoomOut: zoomBy(-10); break;
-    case Command::OriginalSize: originalSize(); break;
-    case Command::FitToWindow: fitToWindow(); break;
+    case Command::ZoomIn:
+        zoomBy(10);
+        break;
+    case Command::ZoomOut:
+        zoomBy(-10);
+        break;
+    case Command::OriginalSize:
+        originalSize();
+        break;
+    case Command::FitToWindow:
+        fitToWindow();
+        break;
     case Command::DrawCoverage: {
         SettingsStore& settings = m_station.settings();
         settings.writeInt(Settings::PHGRANGEDRAW.section, Settings::PHGRANGEDRAW.name,
@@ -926,9 +1014,14 @@ void CQuillonView::runCommand(int id) {
         notifyCommandsChanged();
         break;
     }
-    case Command::LoadMapFile: loadMapFileCommand(); break;
-    case Command::AddLayer: addLayerCommand(); break;
-    default: break;
+    case Command::LoadMapFile:
+        loadMapFileCommand();
+        break;
+    case Command::AddLayer:
+        addLayerCommand();
+        break;
+    default:
+        break;
     }
 }
 
@@ -937,33 +1030,33 @@ void CQuillonView::loadMapFileCommand() {
         m_prompter.askYesNo(ResourceStrings::text(ResourceStrings::ReplaceMapProject),
                             Prompter::Icon::Question) != Prompter::Answer::Yes)
         return;
-    const QString file = openFileName ? openFileName(Command::text(Command::LoadMapFile).remove(QLatin1Char('&')),
-                                                     QString::fromLatin1(kMapFileFilter))
-                                      : QString();
-    if (file.isEmpty())
-        return;
+    const QString file = openFileName
+                             ? openFileName(Command::text(Command::LoadMapFile).remove(QLatin1Char('&')),
+                                            QString::fromLatin1(kMapFileFilter))
+                             : QString();
+    if (file.isEmpty()) return;
     if (!loadMap(file))
         m_prompter.report(tr("The map %1 could not be loaded.").arg(QFileInfo(file).fileName()),
                           Prompter::Icon::Stop);
 }
 
 void CQuillonView::addLayerCommand() {
-    const QString file = openFileName ? openFileName(tr("Add Layer"), QString::fromLatin1(kMapFileFilter)) : QString();
-    if (file.isEmpty())
-        return;
+    const QString file =
+        openFileName ? openFileName(tr("Add Layer"), QString::fromLatin1(kMapFileFilter)) : QString();
+    if (file.isEmpty()) return;
     if (m_project->isEmpty()) {
         loadMap(file);
         return;
     }
     const QSize before = m_project->canvasSize();
-    if (!m_project->addLayer(file))
-        return;
+    if (!m_project->addLayer(file)) return;
     // The canvas grows with the rectangle; keep the zoom the user chose.
     const QSize after = m_project->canvasSize();
     if (after != before) {
         m_original = after;
-        m_canvas = QSize(int(qint64(after.width()) * m_zoomX / 100), int(qint64(after.height()) * m_zoomY / 100))
-                       .expandedTo(QSize(1, 1));
+        m_canvas =
+            QSize(int(qint64(after.width()) * m_zoomX / 100), int(qint64(after.height()) * m_zoomY / 100))
+                .expandedTo(QSize(1, 1));
         updateScrollBars();
     }
     projectChanged();
@@ -971,8 +1064,7 @@ void CQuillonView::addLayerCommand() {
 }
 
 void CQuillonView::removeLayer(int index) {
-    if (index < 0 || index >= m_project->layerCount())
-        return;
+    if (index < 0 || index >= m_project->layerCount()) return;
     if (m_prompter.askYesNo(ResourceStrings::text(ResourceStrings::RemoveLayer), Prompter::Icon::Question) !=
         Prompter::Answer::Yes)
         return;
@@ -981,29 +1073,26 @@ void CQuillonView::removeLayer(int index) {
         m_original = m_canvas = QSize(100, 100);
         m_buffer = {};
         updateScrollBars();
-        if (captionChanged)
-            captionChanged();
+        placeSampleButton();
+        if (captionChanged) captionChanged();
     }
     projectChanged();
 }
 
 void CQuillonView::saveProject(bool askName) {
-    if (m_project->isEmpty())
-        return;
+    if (m_project->isEmpty()) return;
     QString path = askName ? QString() : m_project->filePath();
     if (path.isEmpty()) {
         const QString proposed = m_project->proposedSaveAsPath();
-        path = saveFileName ? saveFileName(tr("Save Map Project"), proposed, QString::fromLatin1(kProjectFilter))
-                            : QString();
-        if (path.isEmpty())
-            return;
-        if (!path.endsWith(QLatin1String(".map"), Qt::CaseInsensitive))
-            path += QLatin1String(".map");
+        path = saveFileName
+                   ? saveFileName(tr("Save Map Project"), proposed, QString::fromLatin1(kProjectFilter))
+                   : QString();
+        if (path.isEmpty()) return;
+        if (!path.endsWith(QLatin1String(".map"), Qt::CaseInsensitive)) path += QLatin1String(".map");
     }
     if (!m_project->save(path, scrollPosition())) {
         m_prompter.report(tr("The map project could not be saved to %1.").arg(path), Prompter::Icon::Stop);
         return;
     }
-    if (captionChanged)
-        captionChanged();
+    if (captionChanged) captionChanged();
 }

@@ -20,6 +20,8 @@ class MapRenderer;
 class Prompter;
 class QLabel;
 class QMenu;
+class QPushButton;
+class QThread;
 class StationLayer;
 
 // A map view tab: one map project (raster maps and shapefiles) with the stations of the station
@@ -30,8 +32,8 @@ class StationLayer;
 class CQuillonView : public QAbstractScrollArea, public MapViewTab {
     Q_OBJECT
 public:
-    static constexpr int kMinZoom = 10;    // percent
-    static constexpr int kMaxZoom = 3200;  // percent
+    static constexpr int kMinZoom = 10;       // percent
+    static constexpr int kMaxZoom = 3200;     // percent
     static constexpr int kMaxCanvas = 400000; // pixels on either axis
     static constexpr int kMouseDrag = 0;
     static constexpr int kMouseQuery = 5;
@@ -54,6 +56,9 @@ public:
     bool handlesCommand(int id) const override;
     bool isCommandChecked(int id) const override;
     void runCommand(int id) override;
+
+    // Opens the sample map (copied into the station's Maps folder on first use).
+    bool openSampleMap();
 
     // Seams for tests and the window: the file dialogs, the main window's station commands.
     std::function<QString(const QString& caption, const QString& filter)> openFileName;
@@ -89,6 +94,8 @@ public:
     const QString& chosenStation() const { return m_chosen; }
     // Renders base layers on the calling thread at each paint (screenshots and tests).
     void setSynchronousRendering(bool on);
+    // A map is loading on a worker thread.
+    bool isLoading() const;
     // Paints the view as it looks now into an image of the viewport's size.
     QImage renderToImage();
     // How many times the viewport was repainted (tests of coalesced updates).
@@ -113,6 +120,8 @@ protected:
 
 private:
     void paintView(QPainter& painter, const QRect& windowRect);
+    void paintMap(QPainter& painter, const QRect& windowRect);
+    void adoptProject(std::unique_ptr<MapProject> project, QPoint scroll);
     void paintEmpty(QPainter& painter);
     void requestBase(bool force);
     void baseRendered(const QImage& image, const QRect& area, quint64 generation);
@@ -124,6 +133,7 @@ private:
     // The station's own position from the settings.
     bool ownPosition(double& latitude, double& longitude) const;
     void flushDamage();
+    void placeSampleButton();
 
     void loadMapFileCommand();
     void addLayerCommand();
@@ -143,20 +153,20 @@ private:
     std::unique_ptr<StationLayer> m_stations;
     MapRenderer* m_renderer;
 
-    QSize m_original;  // the canvas size the project sets
-    QSize m_canvas;    // the zoomed canvas
-    QPoint m_offset;   // where the canvas starts in the window when it is narrower than the window
+    QSize m_original; // the canvas size the project sets
+    QSize m_canvas;   // the zoomed canvas
+    QPoint m_offset;  // where the canvas starts in the window when it is narrower than the window
     int m_zoomX = 100;
     int m_zoomY = 100;
     int m_filter = -1;
     int m_mouseMode = kMouseDrag;
 
     QImage m_buffer;
-    QRect m_bufferArea;   // canvas pixels the buffer covers
-    QSize m_bufferCanvas; // the canvas size it was rendered for
+    QRect m_bufferArea;             // canvas pixels the buffer covers
+    QSize m_bufferCanvas;           // the canvas size it was rendered for
     quint64 m_bufferGeneration = 0; // the project state it shows
     quint64 m_bufferRequest = 0;
-    quint64 m_generation = 0;       // bumped when layers, highlight or settings change
+    quint64 m_generation = 0; // bumped when layers, highlight or settings change
     quint64 m_requestCounter = 0;
     struct PendingRender {
         QSize canvas;
@@ -181,6 +191,11 @@ private:
     QTimer m_hoverTimer;
     QPoint m_hoverPoint;
     QPointer<QLabel> m_bubble;
+    QPushButton* m_sampleButton = nullptr; // shown while the view has no map
+    QThread* m_loadThread = nullptr;
+    QString m_loadingFile;
+    quint64 m_loadToken = 0;
+    QByteArray m_pendingArea;
     QString m_bubbleCall;
     int m_repaints = 0;
     QTimer m_centreTimer;

@@ -170,7 +170,8 @@ TEST(MicE, AmbiguityBlanks) {
     auto f = decodeMicEFields(u"TYPS5Z", u"`dYgoXv>/");
     ASSERT_TRUE(f);
     EXPECT_EQ(f->latitudeText, "4903.5 N");
-    EXPECT_NEAR(f->latitude, 49 + 3.5 / 60, 1e-9);
+    EXPECT_NEAR(f->latitude, 49 + 3.55 / 60, 1e-9); // the centre of the box
+    EXPECT_EQ(f->ambiguity, 1);
     EXPECT_LT(f->longitude, 0); // 'Z' is west
     f = decodeMicEFields(u"TYPSLL", u"`dYgoXv>/");
     ASSERT_TRUE(f);

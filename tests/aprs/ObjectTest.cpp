@@ -77,9 +77,9 @@ TEST_F(ObjectDecoding, LiveObjectIsKeptUnderItsNameAndOwner) {
     EXPECT_EQ(r->symbolCode, '>');
     EXPECT_EQ(r->isNew, 1);
     EXPECT_NEAR(r->latitude, 49.058333, 1e-6);
-    EXPECT_EQ(r->comment, "088/036/A=001234 Lead car");
+    EXPECT_EQ(r->comment, "Lead car"); // the extensions are taken out
     EXPECT_EQ(r->altitude, 1234);
-    EXPECT_EQ(r->course, 0u); // objects take no course/speed from the comment
+    EXPECT_EQ(r->course, 88u);
     EXPECT_EQ(r->heardVia(), "MYGATE");
     EXPECT_EQ(r->lastPacket, kLive);
     EXPECT_EQ(stations.FindObject(kName, QStringLiteral("N0CALL")), r);

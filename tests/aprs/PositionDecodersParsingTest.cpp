@@ -20,13 +20,13 @@ TEST(PositionText, HemispheresGiveTheSign) {
     EXPECT_DOUBLE_EQ(*parseLongitudeText(u"18000.00W"), -180.0);
 }
 
-TEST(PositionText, AmbiguityBlanksShortenTheMinutes) {
-    EXPECT_NEAR(*parseLatitudeText(u"4903.5 N"), 49 + 3.5 / 60, 1e-9);
-    EXPECT_NEAR(*parseLatitudeText(u"4903.  N"), 49 + 3.0 / 60, 1e-9);
-    EXPECT_NEAR(*parseLatitudeText(u"490 .  N"), 49.0, 1e-9);
-    EXPECT_NEAR(*parseLatitudeText(u"49  .  N"), 49.0, 1e-9);
-    EXPECT_NEAR(*parseLongitudeText(u"07201.  W"), -(72 + 1.0 / 60), 1e-9);
-    EXPECT_NEAR(*parseLongitudeText(u"072  .  W"), -72.0, 1e-9);
+TEST(PositionText, AmbiguityBlanksGiveTheCentreOfTheBox) {
+    EXPECT_NEAR(*parseLatitudeText(u"4903.5 N"), 49 + 3.55 / 60, 1e-9);
+    EXPECT_NEAR(*parseLatitudeText(u"4903.  N"), 49 + 3.5 / 60, 1e-9);
+    EXPECT_NEAR(*parseLatitudeText(u"490 .  N"), 49 + 5.0 / 60, 1e-9);
+    EXPECT_NEAR(*parseLatitudeText(u"49  .  N"), 49.5, 1e-9);
+    EXPECT_NEAR(*parseLongitudeText(u"07201.  W"), -(72 + 1.5 / 60), 1e-9);
+    EXPECT_NEAR(*parseLongitudeText(u"072  .  W"), -72.5, 1e-9);
 }
 
 TEST(PositionText, GarbageIsRefused) {

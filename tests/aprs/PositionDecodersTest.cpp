@@ -107,7 +107,7 @@ TEST_F(PositionDecoding, WeatherStationDoesNotTakeTheWindAsCourse) {
     EXPECT_EQ(r->stationType, StationType::Weather);
     EXPECT_EQ(r->course, 0u);
     EXPECT_EQ(r->speed, 0.0);
-    EXPECT_EQ(r->comment, "220/004g005t077");
+    EXPECT_EQ(r->comment, ""); // nothing follows the weather fields
 }
 
 TEST_F(PositionDecoding, ShortOrGarbledPlainPositionsAreDropped) {
@@ -139,8 +139,10 @@ TEST_F(PositionDecoding, RejectedReportLeavesTheRecordAlone) {
 TEST_F(PositionDecoding, AmbiguousPosition) {
     StationRecord* r = feed(QStringLiteral("!4903.  N/07201.  W-"));
     ASSERT_NE(r, nullptr);
-    EXPECT_NEAR(r->latitude, 49.05, 1e-9);
-    EXPECT_NEAR(r->longitude, -(72 + 1.0 / 60), 1e-9);
+    // The centre of the box the blanks leave open, with the level kept.
+    EXPECT_NEAR(r->latitude, 49 + 3.5 / 60, 1e-9);
+    EXPECT_NEAR(r->longitude, -(72 + 1.5 / 60), 1e-9);
+    EXPECT_EQ(r->positionAmbiguity, 2);
 }
 
 TEST_F(PositionDecoding, SymbolCodesOutsideTheTableBecomeTheDoubleQuote) {
@@ -197,7 +199,7 @@ TEST_F(PositionDecoding, TimeStampedPositions) {
     EXPECT_LT(r->latitude, 0);
     EXPECT_GT(r->longitude, 0);
     EXPECT_EQ(r->course, 88u);
-    EXPECT_EQ(r->comment, "088/012Hello");
+    EXPECT_EQ(r->comment, "Hello");
 
     r = feed(QStringLiteral("@234517h4903.50N/07201.75W>"), QStringLiteral("N2CALL"));
     ASSERT_NE(r, nullptr);
@@ -225,7 +227,7 @@ TEST_F(PositionDecoding, CompressedPositions) {
     EXPECT_EQ(r->stationType, StationType::Mobile);
     EXPECT_EQ(r->course, 88u);
     EXPECT_NEAR(r->speed, 36.2, 0.05);
-    EXPECT_EQ(r->comment, "comment/A=000500");
+    EXPECT_EQ(r->comment, "comment");
     EXPECT_EQ(r->altitude, 500);
     EXPECT_EQ(tracks.points.size(), 1u);
 
@@ -280,7 +282,7 @@ TEST_F(PositionDecoding, MicEThroughTheMonitorLine) {
     EXPECT_EQ(r->altitude, 328);
     EXPECT_EQ(r->symbolCode, '>');
     EXPECT_EQ(r->stationType, StationType::Mobile);
-    EXPECT_EQ(r->comment, "]\"4{}Hello PHG5132");
+    EXPECT_EQ(r->comment, "]Hello PHG5132"); // without the altitude
     EXPECT_EQ(r->phg.power, 25);
     EXPECT_EQ(tracks.points.size(), 1u);
 

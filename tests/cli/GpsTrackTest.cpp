@@ -48,8 +48,8 @@ TEST(GpsTrack, BadLinesAreReportedWithTheirNumber) {
 }
 
 TEST(GpsTrack, TheSampleTrackLoadsAndItsReportsReadBack) {
-    const QString sample = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                           QStringLiteral("/../../data/samples/thessaloniki-drive.track");
+    // The tests folder of the source tree, as recorded at build time.
+    const QString sample = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/samples/thessaloniki-drive.track");
     QVector<GpsTrackPoint> points;
     QString error;
     ASSERT_TRUE(GpsTrack::load(sample, points, &error)) << error.toStdString();

@@ -1,7 +1,7 @@
 #include "controls/ListCtrlWidths.h"
+#include "platform/Settings.h"
 #include "platform/gui/LogFont.h"
 #include "platform/gui/WinColor.h"
-#include "platform/Settings.h"
 #include "support/TempHome.h"
 
 #include <QFontInfo>

@@ -142,8 +142,7 @@ TEST(MapView, ZoomStepsStopAtTheFloorAndTheCeiling) {
     EXPECT_EQ(m.view->canvasSize(), QSize(80, 60));
     m.view->runCommand(Zoom400);
     EXPECT_EQ(m.view->zoomPercentX(), 410);
-    for (int i = 0; i < 20; ++i)
-        m.view->runCommand(Zoom400);
+    for (int i = 0; i < 20; ++i) m.view->runCommand(Zoom400);
     EXPECT_EQ(m.view->zoomPercentX(), CQuillonView::kMaxZoom);
 }
 
@@ -177,7 +176,8 @@ TEST(MapView, OneWheelNotchZoomsByTwentyPoints) {
 
 TEST(MapView, FitToWindowKeepsTheAspectAndCentresTheCanvas) {
     MapView m;
-    ASSERT_TRUE(m.view->loadMap(writeMap(m.t, "wide", QSize(1600, 400), "41.00.0N,022.00.0E\n40.00.0N,026.00.0E\n")));
+    ASSERT_TRUE(
+        m.view->loadMap(writeMap(m.t, "wide", QSize(1600, 400), "41.00.0N,022.00.0E\n40.00.0N,026.00.0E\n")));
     m.view->runCommand(FitToWindow);
     const QSize window = m.port()->size();
     EXPECT_EQ(m.view->canvasSize().width(), window.width());
@@ -362,10 +362,12 @@ TEST(MapView, TheBaseLayersRenderOffTheEventLoop) {
     MapView m;
     m.view->setSynchronousRendering(false);
     ASSERT_TRUE(m.view->loadMap(writeMap(m.t)));
-    ASSERT_TRUE(waitUntil([&] {
-        QCoreApplication::processEvents();
-        return m.view->renderToImage().pixelColor(200, 150) == kMapColour;
-    }, 5000));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return m.view->renderToImage().pixelColor(200, 150) == kMapColour;
+        },
+        5000));
 }
 
 TEST(MapView, ASaveAndLoadOfTheProjectComesBackToTheSameScroll) {
@@ -386,4 +388,24 @@ TEST(MapView, ASaveAndLoadOfTheProjectComesBackToTheSameScroll) {
     EXPECT_EQ(other.view->scrollPosition(), QPoint(150, 120));
     EXPECT_EQ(other.view->mapFile(), projectFile);
     EXPECT_EQ(other.view->caption(), "area.map");
+}
+
+TEST(MapView, AProjectLoadsOnAWorkerAndTakesTheVisibleAreaGivenMeanwhile) {
+    MapView m;
+    ASSERT_TRUE(m.view->loadMap(writeMap(m.t)));
+    const QString projectFile = m.t.home.mapProjectsDir() + QStringLiteral("/area.map");
+    ASSERT_TRUE(m.view->project().save(projectFile, QPoint(30, 40)));
+    m.view->runCommand(Zoom50);
+    m.view->scrollTo(QPoint(60, 70));
+    const QByteArray area = m.view->visibleArea();
+
+    MapView other;
+    other.view->setSynchronousRendering(false);
+    ASSERT_TRUE(other.view->loadMap(projectFile));
+    other.view->setVisibleArea(area); // as the window restores it, before the load is done
+    ASSERT_TRUE(waitUntil([&] { return !other.view->isLoading(); }, 5000));
+    EXPECT_EQ(other.view->project().layerCount(), 1);
+    EXPECT_EQ(other.view->zoomPercentX(), 150);
+    EXPECT_EQ(other.view->scrollPosition(), QPoint(60, 70));
+    EXPECT_TRUE(other.prompter.reported.isEmpty());
 }

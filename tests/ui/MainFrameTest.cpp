@@ -1,7 +1,9 @@
 #include "app/GlobalObjects.h"
+#include "aprs/ui/StationListView.h"
 #include "aprsis/APRSServerClient.h"
 #include "controls/DialogRunner.h"
 #include "controls/MapViewTab.h"
+#include "messaging/ui/MsgView.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -124,7 +126,9 @@ TEST(MainFrame, SavingMapSelectionsClearsOldEntriesSoTheNextStartRestoresWhatWas
         write(w.t.settings, Settings::MAPVIEW, n, QStringLiteral("/maps/map%1.map").arg(n));
     write(w.t.settings, Settings::MAPZOOM, 2, area(10, 20, 110, 220));
     write(w.t.settings, Settings::ACTIVE, 6);
-    CMainFrame& f = w.open();
+    // Views that keep the files they were given, so the window's bookkeeping is what is tested.
+    const auto placeholders = [](QWidget* parent) { return new PlaceholderMapView(parent); };
+    CMainFrame& f = w.open(placeholders);
     EXPECT_EQ(w.tabTexts(), (QStringList{"Monitor", "Stations", "Msg", "GPS", "map0", "map1", "map2"}));
     EXPECT_EQ(f.tabs()->currentIndex(), 6);
     EXPECT_EQ(f.mapViewAt(6)->visibleArea(), area(10, 20, 110, 220));
@@ -138,7 +142,7 @@ TEST(MainFrame, SavingMapSelectionsClearsOldEntriesSoTheNextStartRestoresWhatWas
     EXPECT_EQ(w.stored("STATUS/MAPZOOM1").toByteArray(), area(10, 20, 110, 220));
     EXPECT_EQ(w.stored("STATUS/ACTIVE").toString(), "4");
 
-    w.open();
+    w.open(placeholders);
     EXPECT_EQ(w.tabTexts(), (QStringList{"Monitor", "Stations", "Msg", "GPS", "map0", "map2"}));
     EXPECT_EQ(w.frame->tabs()->currentIndex(), 4);
 }
@@ -160,12 +164,14 @@ TEST(MainFrame, CommandsGoToTheActiveViewFirstAndNobodysCommandsAreDisabled) {
         return made.back();
     });
     // The monitor handles no zoom, messages or station commands; the window handles its own.
-    for (int id : {ZoomIn, Reply, StationDetails, VirtualEarth, GoogleMaps, SaveMonitorWindow,
-                   DeleteAllStations, ConnectPacketEngine, Alarms, NewObject, QueryAll}) {
+    for (int id :
+         {ZoomIn, Reply, StationDetails, VirtualEarth, GoogleMaps, SaveMonitorWindow, DeleteAllStations,
+          ConnectPacketEngine, Alarms, ObjectList, EditObject, KillObject, QueryAll}) {
         EXPECT_FALSE(f.isCommandEnabled(id)) << id;
         EXPECT_FALSE(f.action(id)->isEnabled()) << id;
     }
-    for (int id : {NewMapView, Properties, TxPosition, ConnectAprsServer, SaveMapSelections, About, Exit})
+    for (int id :
+         {NewMapView, Properties, TxPosition, ConnectAprsServer, SaveMapSelections, About, Exit, NewObject})
         EXPECT_TRUE(f.action(id)->isEnabled()) << id;
 
     f.runCommand(NewMapView);
@@ -264,6 +270,10 @@ TEST(MainFrame, ScreenshotsNameEveryTabAndDialog) {
                                                           "dialog-DlgFilterRange.png",
                                                           "dialog-DlgFilterArea.png",
                                                           "dialog-DlgFilterBud.png",
+                                                          "dialog-DlgSendMessage.png",
+                                                          "dialog-DlgNewObject.png",
+                                                          "dialog-DlgEditObject.png",
+                                                          "dialog-DlgKillObject.png",
                                                           "dialog-AboutBox.png"})
                                                  .join(' ')
                                                  .toStdString());
@@ -308,4 +318,26 @@ TEST(MainFrame, ConnectToAprsServerGoesThroughTheServerDialogAndDisconnectsWhenC
     f.runCommand(ConnectAprsServer);
     EXPECT_FALSE(w.station->aprsClient());
     EXPECT_EQ(w.dialogs.shown.size(), 2);
+}
+
+TEST(MainFrame, TheMsgTabCountsNewMessagesForUsUntilShownAndStationsOpenTheSendDialog) {
+    Window w;
+    CMainFrame& f = w.open();
+    f.show();
+    MessageSink& sink = w.station->messages();
+    const QString header = QStringLiteral(" 1:Fm N0ABC To APZEL <UI pid=F0 Len=20 >[12:00:00]");
+    sink.ProcessMessage(QStringLiteral(":N0QPA    :one{1"), QStringLiteral("N0ABC"), header, 0);
+    sink.ProcessMessage(QStringLiteral(":N0QPA    :two{2"), QStringLiteral("N0ABC"), header, 0);
+    sink.ProcessMessage(QStringLiteral(":N0XYZ    :not ours{3"), QStringLiteral("N0ABC"), header, 0);
+    EXPECT_EQ(f.tabs()->tabText(2), "Msg (2)");
+    f.runCommand(ShowMessages);
+    EXPECT_EQ(f.tabs()->tabText(2), "Msg");
+    ASSERT_NE(f.messageView(), nullptr);
+    EXPECT_EQ(f.messageView()->model()->rowCount(), 3);
+
+    f.runCommand(ShowStations);
+    auto* stations = f.findChild<StationListView*>();
+    ASSERT_NE(stations, nullptr);
+    emit stations->sendMessageRequested(QStringLiteral("N0ABC"));
+    EXPECT_EQ(w.dialogs.shown.last(), "DlgSendMessage");
 }

@@ -1,6 +1,6 @@
 #include "controls/CommandIds.h"
-#include "platform/gui/LogFont.h"
 #include "platform/Settings.h"
+#include "platform/gui/LogFont.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
 #include "ui/MonitorView.h"

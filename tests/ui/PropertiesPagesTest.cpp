@@ -1,8 +1,8 @@
 #include "controls/CColourPicker.h"
 #include "controls/DialogRunner.h"
-#include "platform/gui/LogFont.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "platform/gui/LogFont.h"
 #include "support/TempHome.h"
 #include "ui/PropertiesSheet.h"
 
