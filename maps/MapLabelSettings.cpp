@@ -44,9 +44,11 @@ QString MapLabelSettings::styleKey() const {
 }
 
 QString stationLabelText(const StationRecord& r, const MapLabelSettings& s) {
-    if (r.stationType != StationType::Weather || s.weatherPlainLabel) return r.call;
+    // Object names travel padded to nine characters; the blanks would only widen the box.
+    const QString name = QStringView(r.call).trimmed().toString();
+    if (r.stationType != StationType::Weather || s.weatherPlainLabel) return name;
     const auto& w = r.weather;
-    QString text = u'(' + r.call + u')';
+    QString text = u'(' + name + u')';
     // 64-bit arithmetic: the readings come from the air and may be any 32-bit value.
     if (s.weatherTemperature && w.temperature > -50000) {
         const qint64 f = w.temperature;

@@ -134,8 +134,9 @@ void RasterMap::draw(QPainter& painter, const QRectF& target, const MapDrawConte
     const QRectF source((part.left() - target.left()) * fx, (part.top() - target.top()) * fy,
                         part.width() * fx, part.height() * fy);
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                          context.quality != 0 || std::min(scaleX, scaleY) < 1.0);
+    // Smoothed whenever the picture is scaled: a zoomed map without it shows its pixels as steps.
+    const bool scaled = std::abs(part.width() - source.width()) > 0.5 || std::abs(part.height() - source.height()) > 0.5;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, context.quality != 0 || scaled);
     painter.drawImage(part, level, source);
     painter.restore();
 }

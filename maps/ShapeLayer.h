@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 #include <atomic>
@@ -78,12 +79,17 @@ private:
     ShapeDisplaySettings m_settings;
     QSize m_drawnSize;
 
-    // Label pictures by text, for the current font, colour and pixel ratio: turned text is slow to
-    // draw, a cached picture is not.
-    QImage labelImage(const QString& text, const QFont& font, const QColor& colour, qreal dpr,
-                      const QFontMetricsF& metrics) const;
+    // Label pictures by text and angle, already turned, for the current font, colour and pixel
+    // ratio: turned text is slow to draw, a cached picture is not. The anchor is where the label's
+    // point lies in the picture.
+    struct LabelPicture {
+        QImage image;
+        QPointF anchor;
+    };
+    LabelPicture labelPicture(const QString& text, int angle, const QFont& font, const QColor& colour,
+                              qreal dpr, const QFontMetricsF& metrics) const;
     static constexpr int kLabelCacheBytes = 16 * 1024 * 1024;
     mutable std::mutex m_labelMutex;
-    mutable QCache<QString, QImage> m_labelImages{kLabelCacheBytes};
+    mutable QCache<QString, LabelPicture> m_labelImages{kLabelCacheBytes};
     mutable QString m_labelStyle;
 };

@@ -30,7 +30,7 @@ for target in "$root"/fuzz/*.cpp; do
     work="$(mktemp -d)"
     [ -d "$corpus" ] && cp -r "$corpus/." "$work/"
     echo "-- $name"
-    ASAN_OPTIONS=detect_leaks=0 "$root/build-fuzz/fuzz/$name" -max_total_time=10 -rss_limit_mb=2048 \
+    ASAN_OPTIONS=detect_leaks=0 "$root/build-fuzz/fuzz/$name" -max_total_time=5 -rss_limit_mb=2048 \
         -print_final_stats=0 "$work" 2>&1 | tail -n 2
     rm -rf "$work"
 done
