@@ -4,6 +4,7 @@
 
 #include "cli/DecodeCommand.h"
 #include "cli/GpsdSimCommand.h"
+#include "cli/TileSimCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -21,6 +22,8 @@ const char* kUsage =
     "                             an APRS-IS server on loopback (default 127.0.0.1:14580)\n"
     "  gpsd-sim [--listen ADDR:PORT] --track FILE [--rate N] [--loop]\n"
     "                             a gpsd on loopback (default 127.0.0.1:2947)\n"
+    "  tile-sim [--listen ADDR:PORT] [--mode normal|stall|reset|oversize|garbage|error] [--max-age S]\n"
+    "                             a map tile server on loopback (default 127.0.0.1:8080)\n"
     "  passcode CALL              the APRS-IS passcode of a call sign\n";
 }
 
@@ -38,6 +41,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("passcode")) return runPasscodeCommand(args);
     if (command == QLatin1String("decode")) return runDecodeCommand(args);
     if (command == QLatin1String("gpsd-sim")) return runGpsdSimCommand(args);
+    if (command == QLatin1String("tile-sim")) return runTileSimCommand(args);
     QTextStream(stderr) << "unknown command: " << command << "\n" << kUsage;
     return 2;
 }
