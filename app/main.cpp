@@ -5,7 +5,10 @@
 #include "app/Version.h"
 #include "controls/DialogRunner.h"
 #include "controls/QtPrompter.h"
+#include "maps/TileFetcher.h"
 #include "maps/ui/CQuillonView.h"
+#include "maps/ui/CTileMapView.h"
+#include "maps/ui/SampleTiles.h"
 #include "platform/Clock.h"
 #include "platform/EventLoopWatch.h"
 #include "platform/HugePageHeap.h"
@@ -186,6 +189,8 @@ int main(int argc, char** argv) {
     Prompter& prompter = screenshotDir.isEmpty() ? static_cast<Prompter&>(windowPrompter) : unattended;
     QApplication::setWindowIcon(appIcon());
     DialogRunner dialogs;
+    // Screenshots draw tile maps from files and the disk cache only, never from a tile server.
+    if (!screenshotDir.isEmpty()) TileFetcher::forbidNetwork();
     GlobalObjects station(home, settings, clock, prompter);
     CMainFrame frame(station, prompter, dialogs);
     windowPrompter.setParent(&frame);
@@ -199,6 +204,12 @@ int main(int argc, char** argv) {
         // The pictures show a map view: the sample map when no map view was restored.
         if (frame.mapViewCount() == 0)
             if (auto* map = dynamic_cast<CQuillonView*>(frame.newMapView())) map->openSampleMap();
+        // And a tile map: the sample tiles when no tile map view was restored.
+        bool tileView = false;
+        for (int i = 0; i < frame.tabs()->count(); ++i)
+            tileView = tileView || qobject_cast<CTileMapView*>(frame.tabs()->widget(i)) != nullptr;
+        if (const QString tiles = tileView ? QString() : SampleTiles::install(home); !tiles.isEmpty())
+            frame.newTileMapView(QStringLiteral("tiles:") + tiles);
         QTimer::singleShot(static_cast<int>(screenshotDelay * 1000), &frame, [&] {
             QString error;
             const QStringList files = writeScreenshots(frame, screenshotDir, &error);

@@ -156,7 +156,7 @@ QByteArray MbTilesFile::tileData(const TileKey& key) const {
 
 bool MbTilesFile::create(const QString& path, const QString& name,
                          const QList<QPair<TileKey, QByteArray>>& tiles, const QString& attribution,
-                         QString* error) {
+                         const QString& centre, QString* error) {
     const QString connection = newConnectionName();
     bool ok = false;
     {
@@ -183,13 +183,14 @@ bool MbTilesFile::create(const QString& path, const QString& name,
                 minZoom = std::min(minZoom, key.z);
                 maxZoom = std::max(maxZoom, key.z);
             }
-            const QList<QPair<QString, QString>> meta = {
+            QList<QPair<QString, QString>> meta = {
                 {QStringLiteral("name"), name},
                 {QStringLiteral("format"), QStringLiteral("png")},
                 {QStringLiteral("type"), QStringLiteral("baselayer")},
                 {QStringLiteral("minzoom"), QString::number(tiles.isEmpty() ? 0 : minZoom)},
                 {QStringLiteral("maxzoom"), QString::number(tiles.isEmpty() ? 0 : maxZoom)},
                 {QStringLiteral("attribution"), attribution}};
+            if (!centre.isEmpty()) meta.append({QStringLiteral("center"), centre});
             for (const auto& [k, v] : meta) {
                 if (!ok) break;
                 q.prepare(QStringLiteral("INSERT INTO metadata VALUES (?, ?)"));

@@ -37,10 +37,11 @@ public:
     QByteArray tileData(const TileKey& key) const;
 
     // Makes a new file with the metadata and the tiles given (PNG bytes), for the sample file and
-    // the tests. Rows are written flipped, as the format wants.
+    // the tests. Rows are written flipped, as the format wants. centre: the metadata's
+    // "longitude,latitude,zoom", left out when empty.
     static bool create(const QString& path, const QString& name,
                        const QList<QPair<TileKey, QByteArray>>& tiles, const QString& attribution = {},
-                       QString* error = nullptr);
+                       const QString& centre = {}, QString* error = nullptr);
 
 private:
     QString m_connection;

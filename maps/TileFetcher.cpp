@@ -4,6 +4,19 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <algorithm>
+#include <atomic>
+
+namespace {
+std::atomic<bool> g_networkForbidden{false};
+} // namespace
+
+void TileFetcher::forbidNetwork() {
+    g_networkForbidden = true;
+}
+
+bool TileFetcher::networkForbidden() {
+    return g_networkForbidden;
+}
 
 TileFetcher::TileFetcher(QString userAgent, QObject* parent)
     : QObject(parent), m_userAgent(userAgent.toUtf8()) {
@@ -77,7 +90,7 @@ int TileFetcher::backoffMs(const QString& host) const {
 }
 
 void TileFetcher::pump() {
-    if (m_offline) return;
+    if (m_offline || g_networkForbidden) return;
     qint64 nextResume = 0;
     const auto startFrom = [&](auto& queue, bool prefetch) {
         for (auto it = queue.begin(); it != queue.end();) {

@@ -44,6 +44,9 @@ public:
     // Offline nothing is sent and what is under way stops.
     void setOffline(bool offline);
     bool isOffline() const { return m_offline; }
+    // For the whole process: no fetcher sends anything (screenshots draw from files and the cache).
+    static void forbidNetwork();
+    static bool networkForbidden();
 
     int requestsSent() const { return m_sent; }
     int inFlight() const { return int(m_running.size()); }

@@ -20,6 +20,7 @@
 #include "gps/CoordText.h"
 #include "gps/ui/GPSView.h"
 #include "maps/ui/CQuillonView.h"
+#include "maps/ui/CTileMapView.h"
 #include "messaging/ui/DlgEditObject.h"
 #include "messaging/ui/DlgKillObject.h"
 #include "messaging/ui/DlgNewObject.h"
@@ -325,7 +326,30 @@ QWidget* CMainFrame::makeMapView() {
     map->findBestMap = [this](const QString& call) { findBestMap(call); };
     map->sendMessage = [this](const QString& call) { sendMessageTo(call); };
     map->newObjectAt = [this](double latitude, double longitude) { newObjectAt(latitude, longitude); };
+    map->openTileMap = [this, map](const QString& file) {
+        if (!newTileMapView(file, map))
+            m_prompter.report(tr("The tile map %1 could not be opened.").arg(file), Prompter::Icon::Stop);
+    };
     return map;
+}
+
+MapViewTab* CMainFrame::newTileMapView(const QString& file, QWidget* replacing) {
+    auto* map = new CTileMapView(m_station, m_prompter, m_dialogs, m_tabs);
+    if (!map->loadMap(file)) {
+        delete map;
+        return nullptr;
+    }
+    map->findBestMap = [this](const QString& call) { findBestMap(call); };
+    map->sendMessage = [this](const QString& call) { sendMessageTo(call); };
+    map->newObjectAt = [this](double latitude, double longitude) { newObjectAt(latitude, longitude); };
+    const int index = replacing ? m_tabs->indexOf(replacing) : -1;
+    MapViewTab* view = addMapViewTab(map, index);
+    if (index >= 0) {
+        m_tabs->removeTab(index + 1);
+        replacing->deleteLater();
+        m_tabs->setCurrentIndex(index);
+    }
+    return view;
 }
 
 void CMainFrame::sendMessageTo(const QString& call) {
@@ -369,9 +393,12 @@ void CMainFrame::restoreMapViews() {
     for (int n = 0;; ++n) {
         const QString file = read(settings, Settings::MAPVIEW, n);
         if (file == QLatin1String("0")) break;
-        MapViewTab* view = newMapView();
-        if (!view->loadMap(file))
-            Trace::write(QStringLiteral("map view %1: cannot load %2").arg(n).arg(file));
+        MapViewTab* view = CTileMapView::isTileMapFile(file) ? newTileMapView(file) : nullptr;
+        if (!view) {
+            view = newMapView();
+            if (!view->loadMap(file))
+                Trace::write(QStringLiteral("map view %1: cannot load %2").arg(n).arg(file));
+        }
         if (const auto zoom = read(settings, Settings::MAPZOOM, n)) view->setVisibleArea(*zoom);
     }
     const int active = read(settings, Settings::ACTIVE);
@@ -397,14 +424,18 @@ MapViewTab* CMainFrame::mapViewAt(int tabIndex) const {
 }
 
 MapViewTab* CMainFrame::newMapView() {
-    QWidget* widget = makeMapView();
+    return addMapViewTab(makeMapView(), -1);
+}
+
+MapViewTab* CMainFrame::addMapViewTab(QWidget* widget, int at) {
     auto* view = dynamic_cast<MapViewTab*>(widget);
     attachView(widget);
     // A file name may hold '&', which a tab would take for a keyboard accelerator.
     const auto tabText = [](const MapViewTab* v) {
         return v->caption().replace(QLatin1Char('&'), QLatin1String("&&"));
     };
-    const int index = m_tabs->addTab(widget, tabText(view));
+    const int index =
+        at >= 0 ? m_tabs->insertTab(at, widget, tabText(view)) : m_tabs->addTab(widget, tabText(view));
     view->captionChanged = [this, widget, tabText] {
         const int i = m_tabs->indexOf(widget);
         if (auto* v = dynamic_cast<MapViewTab*>(widget); i >= 0 && v) m_tabs->setTabText(i, tabText(v));

@@ -65,6 +65,9 @@ public:
     // Map views: open a new one ("Untitled") and select it; close the selected one (fixed tabs
     // never close).
     MapViewTab* newMapView();
+    // A tile map view ("tiles:NAME" or an .mbtiles file) as a new tab, or in place of the tab at
+    // `replacing` (an empty map view turning into one); null when the source cannot be opened.
+    MapViewTab* newTileMapView(const QString& file, QWidget* replacing = nullptr);
     // "Find Best Map": the smallest open map that contains the station, centred on it.
     void findBestMap(const QString& call);
     // "Send Message" for a station: the send dialog, then the message queued.
@@ -117,6 +120,7 @@ private:
     void showAbout();
     void setupTray();
     QWidget* makeMapView();
+    MapViewTab* addMapViewTab(QWidget* widget, int index);
 
     GlobalObjects& m_station;
     Prompter& m_prompter;

@@ -1,6 +1,7 @@
 #include "ui/ScreenshotWriter.h"
 
 #include "maps/ui/CQuillonView.h"
+#include "maps/ui/CTileMapView.h"
 
 #include "ui/CMainFrame.h"
 
@@ -48,6 +49,7 @@ QStringList writeScreenshots(CMainFrame& frame, const QString& dir, QString* err
     for (int i = 0; i < tabs->count(); ++i) {
         // A map renders its layers in the background; the picture must show them.
         if (auto* map = qobject_cast<CQuillonView*>(tabs->widget(i))) map->setSynchronousRendering(true);
+        if (auto* tiles = qobject_cast<CTileMapView*>(tabs->widget(i))) tiles->setSynchronousLoading(true);
         tabs->setCurrentIndex(i);
         settle();
         const QString name = QStringLiteral("tab-%1-%2.png").arg(i).arg(fileWord(tabs->tabText(i)));

@@ -38,10 +38,10 @@ namespace {
 
 // The map file filter of the file dialogs, in Qt's form.
 const char* const kMapFileFilter =
-    "Map Files (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.png *.webp *.shp *.map);;"
+    "Map Files (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.png *.webp *.shp *.map *.mbtiles);;"
     "Windows BMP (*.bmp);;Gif Images (*.gif);;JPEG Images (*.jpg *.jpeg);;"
     "GeoTif Files (*.tif *.tiff);;PNG files (*.png);;Shape Files (*.shp);;"
-    "Quillon Project Files (*.map);;All Files (*)";
+    "Quillon Project Files (*.map);;MBTiles Files (*.mbtiles);;All Files (*)";
 const char* const kProjectFilter = "Quillon Project Files (*.map)";
 
 constexpr int kDragThreshold = 4;
@@ -144,6 +144,11 @@ CQuillonView::CQuillonView(GlobalObjects& station, Prompter& prompter, DialogRun
         if (!openSampleMap())
             m_prompter.report(tr("The sample map could not be opened."), Prompter::Icon::Stop);
     });
+    m_tilesButton = new QPushButton(tr("Open OpenStreetMap"), viewport());
+    m_tilesButton->setObjectName(QStringLiteral("openTileMap"));
+    connect(m_tilesButton, &QPushButton::clicked, this, [this] {
+        if (openTileMap) openTileMap(QStringLiteral("tiles:OpenStreetMap"));
+    });
     placeSampleButton();
 
     openFileName = [this](const QString& caption, const QString& filter) {
@@ -169,10 +174,21 @@ bool CQuillonView::openSampleMap() {
 }
 
 void CQuillonView::placeSampleButton() {
-    m_sampleButton->setVisible(m_project->isEmpty() && !isLoading());
+    const bool empty = m_project->isEmpty() && !isLoading();
+    m_sampleButton->setVisible(empty);
     m_sampleButton->adjustSize();
+    m_tilesButton->setVisible(empty && openTileMap);
+    m_tilesButton->adjustSize();
     const QRect r = viewport()->rect();
-    m_sampleButton->move(r.center().x() - m_sampleButton->width() / 2, r.center().y() + 40);
+    if (!m_tilesButton->isVisible()) {
+        m_sampleButton->move(r.center().x() - m_sampleButton->width() / 2, r.center().y() + 40);
+        return;
+    }
+    // Side by side: a map file of your own or the world's map.
+    const int gap = 12;
+    const int total = m_sampleButton->width() + gap + m_tilesButton->width();
+    m_sampleButton->move(r.center().x() - total / 2, r.center().y() + 40);
+    m_tilesButton->move(r.center().x() - total / 2 + m_sampleButton->width() + gap, r.center().y() + 40);
 }
 
 // --- MapViewTab
@@ -556,8 +572,11 @@ void CQuillonView::paintEmpty(QPainter& painter) {
     QRect text = viewport()->rect().adjusted(20, 20, -20, -20);
     text.setBottom(viewport()->rect().center().y() + 30);
     painter.drawText(text, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap,
-                     tr("No map in this view.\nUse File > Load Map File... to open a map image, a "
-                        "shapefile or a map project."));
+                     openTileMap
+                         ? tr("No map in this view.\nUse File > Load Map File... to open a map image, a "
+                              "shapefile, a map project or an MBTiles file, or open OpenStreetMap.")
+                         : tr("No map in this view.\nUse File > Load Map File... to open a map image, a "
+                              "shapefile or a map project."));
 }
 
 void CQuillonView::paintView(QPainter& painter, const QRect& windowRect) {
@@ -1035,6 +1054,10 @@ void CQuillonView::loadMapFileCommand() {
                                             QString::fromLatin1(kMapFileFilter))
                              : QString();
     if (file.isEmpty()) return;
+    if (file.endsWith(QLatin1String(".mbtiles"), Qt::CaseInsensitive) && openTileMap) {
+        openTileMap(file);
+        return;
+    }
     if (!loadMap(file))
         m_prompter.report(tr("The map %1 could not be loaded.").arg(QFileInfo(file).fileName()),
                           Prompter::Icon::Stop);

@@ -68,6 +68,9 @@ public:
     std::function<void(const QString& call)> sendMessage;
     // "New Object Here": set by the window when own objects can be made.
     std::function<void(double latitude, double longitude)> newObjectAt;
+    // Set by the window: turns this view into a tile map view ("tiles:NAME" or an .mbtiles file).
+    // While it is set, an empty view offers OpenStreetMap beside the sample map.
+    std::function<void(const QString& tileMap)> openTileMap;
 
     MapProject& project() { return *m_project; }
     // Zoom percentages and the canvas in window coordinates (the scroll position applied).
@@ -192,6 +195,7 @@ private:
     QPoint m_hoverPoint;
     QPointer<QLabel> m_bubble;
     QPushButton* m_sampleButton = nullptr; // shown while the view has no map
+    QPushButton* m_tilesButton = nullptr;  // likewise, while the window can open tile maps
     QThread* m_loadThread = nullptr;
     QString m_loadingFile;
     quint64 m_loadToken = 0;
