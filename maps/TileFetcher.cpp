@@ -160,6 +160,8 @@ void TileFetcher::finished(QNetworkReply* reply) {
     if (it == m_running.end()) return;
     const Running running = *it;
     m_running.erase(it);
+    // Done either way: a job of the same tile still queued is not sent again.
+    std::erase_if(m_wanted, [&](const Job& j) { return j.key == running.key; });
     const bool cancelled = reply->property("cancelled").toBool();
     const bool tooLarge = reply->property("tooLarge").toBool();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

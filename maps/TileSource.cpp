@@ -22,7 +22,12 @@ bool TileSource::isUsableTemplate(const QString& urlTemplate) {
     if (urlTemplate.size() > kMaxTemplateLength) return false;
     for (const char* part : {"{z}", "{x}", "{y}"})
         if (!urlTemplate.contains(QLatin1String(part))) return false;
-    const QUrl url(urlTemplate, QUrl::StrictMode);
+    // Braces are no URL characters: the template is checked with numbers in their place.
+    QString sample = urlTemplate;
+    sample.replace(QLatin1String("{z}"), QLatin1String("1"))
+        .replace(QLatin1String("{x}"), QLatin1String("1"))
+        .replace(QLatin1String("{y}"), QLatin1String("1"));
+    const QUrl url(sample, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty()) return false;
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");

@@ -80,8 +80,11 @@ void TileStore::want(const std::vector<TileKey>& keys) {
     for (auto it = m_downloading.begin(); it != m_downloading.end();)
         it = m_wantedSet.contains(*it) ? std::next(it) : m_downloading.erase(it);
     for (const TileKey& key : m_wanted) {
-        if (m_memory.contains(key.packed()) || m_loading.contains(key) || m_downloading.contains(key))
+        if (m_loading.contains(key) || m_downloading.contains(key)) continue;
+        if (m_memory.contains(key.packed())) {
+            if (!m_offline && !m_mbtiles && m_stale.contains(key)) m_downloading.insert(key);
             continue;
+        }
         if (const auto missing = m_missing.constFind(key); missing != m_missing.constEnd()) {
             if (*missing > now) continue;
             m_missing.erase(missing);
@@ -138,6 +141,7 @@ void TileStore::loaded(const Loaded& r) {
     m_loading.remove(r.key);
     if (!r.image.isNull()) insert(r.key, r.image);
     if (r.found && r.fresh) return;
+    if (r.found) m_stale.insert(r.key);
     if (m_mbtiles) {
         m_missing.insert(r.key, nowMs() + kMissingMs);
         return;
@@ -164,6 +168,7 @@ void TileStore::updateFetcher() {
 void TileStore::downloaded(const TileKey& key, const QByteArray& data, const QByteArray& cacheControl,
                            const QByteArray& expires, const QByteArray& date) {
     m_downloading.remove(key);
+    m_stale.remove(key);
     const TileCachePolicy::Decision decision =
         TileCachePolicy::decide(cacheControl, expires, date, QDateTime::currentDateTimeUtc());
     // Decoded before it is kept: what is no image never reaches the disk or the screen.

@@ -99,6 +99,7 @@ private:
     QCache<quint64, QImage> m_memory;
     QSet<TileKey> m_loading;          // being read or decoded
     QSet<TileKey> m_downloading;      // wanted from the server
+    QSet<TileKey> m_stale;            // shown from a disk copy past its time: asked for again when online
     QHash<TileKey, qint64> m_missing; // tiles the source did not have, until when not to ask again
     std::vector<TileKey> m_wanted;
     QSet<TileKey> m_wantedSet;
