@@ -1,0 +1,109 @@
+// Tile map views in the main window: offered by an empty map view, saved and restored with their
+// centre and zoom.
+#include "app/GlobalObjects.h"
+#include "controls/DialogRunner.h"
+#include "maps/TileFetcher.h"
+#include "maps/TileSource.h"
+#include "maps/TileStore.h"
+#include "maps/ui/CQuillonView.h"
+#include "maps/ui/CTileMapView.h"
+#include "maps/ui/SampleTiles.h"
+#include "platform/Clock.h"
+#include "platform/Prompter.h"
+#include "platform/Settings.h"
+#include "support/TempHome.h"
+#include "ui/CMainFrame.h"
+
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+struct TileWindow {
+    QTemporaryDir cache;
+    TempHome t;
+    ManualClock clock;
+    ScriptedPrompter prompter;
+    ScriptedDialogRunner dialogs;
+    std::unique_ptr<GlobalObjects> station;
+    std::unique_ptr<CMainFrame> frame;
+
+    TileWindow() {
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        write(t.settings, Settings::MYCALL, QStringLiteral("N0QPA"));
+        // Never the real tile servers from a test.
+        TileSources::setOffline(t.settings, true);
+    }
+    CMainFrame& open() {
+        frame.reset();
+        station = std::make_unique<GlobalObjects>(t.home, t.settings, clock, prompter);
+        frame = std::make_unique<CMainFrame>(*station, prompter, dialogs);
+        return *frame;
+    }
+};
+
+TEST(TileMapFrame, AnEmptyMapViewOffersOpenStreetMapInItsPlace) {
+    TileWindow w;
+    CMainFrame& f = w.open();
+    f.resize(900, 600);
+    f.show();
+    f.newMapView();
+    ASSERT_EQ(f.tabs()->count(), CMainFrame::kFixedTabs + 1);
+    auto* empty = qobject_cast<CQuillonView*>(f.tabs()->widget(CMainFrame::kFixedTabs));
+    ASSERT_NE(empty, nullptr);
+    auto* button = empty->findChild<QPushButton*>(QStringLiteral("openTileMap"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(f.tabs()->count(), CMainFrame::kFixedTabs + 1); // replaced, not added
+    auto* tiles = qobject_cast<CTileMapView*>(f.tabs()->widget(CMainFrame::kFixedTabs));
+    ASSERT_NE(tiles, nullptr);
+    EXPECT_EQ(f.tabs()->currentIndex(), CMainFrame::kFixedTabs);
+    EXPECT_EQ(f.tabs()->tabText(CMainFrame::kFixedTabs), QStringLiteral("OpenStreetMap"));
+    EXPECT_EQ(tiles->mapFile(), QStringLiteral("tiles:OpenStreetMap"));
+    EXPECT_TRUE(f.isCommandEnabled(Command::ZoomIn));
+    EXPECT_FALSE(f.isCommandEnabled(Command::AddLayer));
+}
+
+TEST(TileMapFrame, SavedWithItsCentreAndZoomAndRestoredAtTheNextStart) {
+    TileWindow w;
+    const QString file = w.t.home.mapsDir() + QStringLiteral("/area.mbtiles");
+    ASSERT_TRUE(SampleTiles::write(file, 40.598, 22.97, 11, 12, 1));
+    {
+        CMainFrame& f = w.open();
+        ASSERT_NE(f.newTileMapView(QStringLiteral("tiles:") + file), nullptr);
+        ASSERT_NE(f.newTileMapView(QStringLiteral("tiles:OpenStreetMap")), nullptr);
+        auto* osm = qobject_cast<CTileMapView*>(f.tabs()->widget(CMainFrame::kFixedTabs + 1));
+        ASSERT_NE(osm, nullptr);
+        osm->setZoom(7);
+        osm->centreOn(51.5, -0.12);
+        EXPECT_EQ(f.newTileMapView(QStringLiteral("tiles:No such source")), nullptr);
+        f.runCommand(Command::SaveMapSelections);
+    }
+    QSettings stored(w.t.settings.filePath(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("STATUS/MAPVIEW0").toString(), QStringLiteral("tiles:") + file);
+    EXPECT_EQ(stored.value("STATUS/MAPVIEW1").toString(), QStringLiteral("tiles:OpenStreetMap"));
+
+    CMainFrame& f = w.open();
+    ASSERT_EQ(f.mapViewCount(), 2);
+    auto* area = qobject_cast<CTileMapView*>(f.tabs()->widget(CMainFrame::kFixedTabs));
+    auto* osm = qobject_cast<CTileMapView*>(f.tabs()->widget(CMainFrame::kFixedTabs + 1));
+    ASSERT_TRUE(area && osm);
+    EXPECT_EQ(area->caption(), QStringLiteral("area.mbtiles"));
+    EXPECT_EQ(area->zoom(), 12);
+    EXPECT_EQ(osm->zoom(), 7);
+    double lat = 0, lon = 0;
+    osm->centre(lat, lon);
+    EXPECT_NEAR(lat, 51.5, 1e-5);
+    EXPECT_NEAR(lon, -0.12, 1e-5);
+    EXPECT_EQ(osm->tiles()->fetcher().requestsSent(), 0);
+}
+
+} // namespace
