@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the station needs to build, test and run (sudo when not root).
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ clang ccache pkg-config
-          qt6-base-dev qt6-image-formats-plugins libgl-dev
+          qt6-base-dev qt6-image-formats-plugins libqt6sql6-sqlite libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
           gpsd)
 missing=()
