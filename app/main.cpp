@@ -189,8 +189,9 @@ int main(int argc, char** argv) {
     Prompter& prompter = screenshotDir.isEmpty() ? static_cast<Prompter&>(windowPrompter) : unattended;
     QApplication::setWindowIcon(appIcon());
     DialogRunner dialogs;
-    // Screenshots draw tile maps from files and the disk cache only, never from a tile server.
-    if (!screenshotDir.isEmpty()) TileFetcher::forbidNetwork();
+    // Screenshots draw tile maps from files, the disk cache or a loopback tile server, never from
+    // a real tile server.
+    if (!screenshotDir.isEmpty()) TileFetcher::restrictToLoopback();
     GlobalObjects station(home, settings, clock, prompter);
     CMainFrame frame(station, prompter, dialogs);
     windowPrompter.setParent(&frame);

@@ -7,15 +7,20 @@
 #include <atomic>
 
 namespace {
-std::atomic<bool> g_networkForbidden{false};
+std::atomic<bool> g_loopbackOnly{false};
+
+bool isLoopbackHost(const QString& host) {
+    return host == QLatin1String("127.0.0.1") || host == QLatin1String("localhost") ||
+           host == QLatin1String("::1");
+}
 } // namespace
 
-void TileFetcher::forbidNetwork() {
-    g_networkForbidden = true;
+void TileFetcher::restrictToLoopback() {
+    g_loopbackOnly = true;
 }
 
-bool TileFetcher::networkForbidden() {
-    return g_networkForbidden;
+bool TileFetcher::isRestrictedToLoopback() {
+    return g_loopbackOnly;
 }
 
 TileFetcher::TileFetcher(QString userAgent, QObject* parent)
@@ -90,11 +95,15 @@ int TileFetcher::backoffMs(const QString& host) const {
 }
 
 void TileFetcher::pump() {
-    if (m_offline || g_networkForbidden) return;
+    if (m_offline) return;
     qint64 nextResume = 0;
     const auto startFrom = [&](auto& queue, bool prefetch) {
         for (auto it = queue.begin(); it != queue.end();) {
             const QString host = it->url.host();
+            if (g_loopbackOnly && !isLoopbackHost(host)) {
+                it = queue.erase(it);
+                continue;
+            }
             const bool running = std::any_of(m_running.begin(), m_running.end(),
                                              [&](const Running& r) { return r.key == it->key; });
             if (running) {

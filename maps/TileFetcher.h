@@ -44,9 +44,10 @@ public:
     // Offline nothing is sent and what is under way stops.
     void setOffline(bool offline);
     bool isOffline() const { return m_offline; }
-    // For the whole process: no fetcher sends anything (screenshots draw from files and the cache).
-    static void forbidNetwork();
-    static bool networkForbidden();
+    // For the whole process: fetchers ask only servers on this machine (screenshots draw from
+    // files, the cache and the loopback tile server, never from a real tile server).
+    static void restrictToLoopback();
+    static bool isRestrictedToLoopback();
 
     int requestsSent() const { return m_sent; }
     int inFlight() const { return int(m_running.size()); }

@@ -218,6 +218,7 @@ CTileMapView::Frame CTileMapView::frame() const {
 void CTileMapView::reanchor() {
     m_origin = QPointF(std::floor(m_centre.x()), std::floor(m_centre.y()));
     m_stations->forgetPainted();
+    m_overlay = {};
 }
 
 QPointF CTileMapView::toWindow(double latitude, double longitude) const {
@@ -287,6 +288,8 @@ void CTileMapView::resizeEvent(QResizeEvent* event) {
 
 void CTileMapView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Stations heard while another tab was active were not announced to this view.
+    invalidateOverlay();
     // Another view may have switched the station offline or back.
     const bool offline = TileSources::offline(m_station.settings());
     if (offline != m_offline) {
@@ -394,26 +397,88 @@ QImage CTileMapView::renderToImage() {
 void CTileMapView::paintView(QPainter& painter, const QRect& rect) {
     const Frame f = frame();
     paintTiles(painter, f, rect);
-
-    // The stations, in the painters' canvas pixels.
+    const MapLabelSettings labelSettings = MapLabelSettings::read(m_station.settings());
+    updateOverlay(f, labelSettings);
+    painter.drawImage(QPointF(m_overlayArea.topLeft()) - f.canvasShift, m_overlay);
+    // The scale bar stands in the window's corner, whatever part of it is repainted.
     painter.save();
     painter.translate(-f.canvasShift);
-    const QRectF visible = QRectF(rect).translated(f.canvasShift);
     const WebMercatorProjection projection(m_zoom, m_origin);
-    const MapLabelSettings labelSettings = MapLabelSettings::read(m_station.settings());
-    StationPaintContext context;
-    context.projection = &projection;
-    context.visible = visible;
-    context.stationTypeFilter = m_filter;
-    m_stations->paint(painter, m_station.stations(), context, labelSettings);
-    double ownLatitude = 0, ownLongitude = 0;
-    if (ownPosition(ownLatitude, ownLongitude))
-        MapOverlays::paintOwnPosition(painter, projection, ownLatitude, ownLongitude);
-    // The scale bar stands in the window's corner, whatever part of it is repainted.
     MapOverlays::paintScaleBar(painter, projection, QRectF(f.canvasShift, QSizeF(f.size)),
                                labelSettings.imperialDistances());
     painter.restore();
     paintNotes(painter);
+}
+
+QString CTileMapView::overlayKey(const MapLabelSettings& s, int filter) {
+    return QStringLiteral("%1|%2|%3%4%5%6%7|%8|%9|%10|%11|%12")
+        .arg(s.styleKey())
+        .arg(s.labelType)
+        .arg(int(s.weatherPlainLabel))
+        .arg(int(s.weatherTemperature))
+        .arg(int(s.weatherWind))
+        .arg(int(s.weatherHumidity))
+        .arg(int(s.weatherPressure))
+        .arg(s.temperatureFormat)
+        .arg(s.speedFormat)
+        .arg(int(s.drawCoverage))
+        .arg(s.trackColor.name())
+        .arg(filter);
+}
+
+void CTileMapView::invalidateOverlay() {
+    m_overlay = {};
+    m_overlayDamage = {};
+    update();
+}
+
+void CTileMapView::updateOverlay(const Frame& f, const MapLabelSettings& settings) {
+    const QRect window(f.canvasShift.toPoint(), f.size);
+    const QString key = overlayKey(settings, m_filter) + read(m_station.settings(), Settings::POSLATITUDE) +
+                        read(m_station.settings(), Settings::POSLONGITUDE);
+    const qreal dpr = devicePixelRatioF();
+    const bool current = !m_overlay.isNull() && m_overlayZoom == m_zoom && m_overlayOrigin == m_origin &&
+                         m_overlayArea.contains(window) && m_overlayKey == key &&
+                         m_overlay.devicePixelRatio() == dpr && m_overlayAge.isValid() &&
+                         m_overlayAge.elapsed() < 1000;
+    if (current) {
+        for (const QRect& r : m_overlayDamage) paintStations(r.intersected(m_overlayArea), settings, true);
+        m_overlayDamage = {};
+        return;
+    }
+    constexpr int kMargin = 256;
+    m_overlayArea = window.adjusted(-kMargin, -kMargin, kMargin, kMargin);
+    m_overlay = QImage(m_overlayArea.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    m_overlay.setDevicePixelRatio(dpr);
+    m_overlay.fill(Qt::transparent);
+    m_overlayKey = key;
+    m_overlayZoom = m_zoom;
+    m_overlayOrigin = m_origin;
+    m_overlayDamage = {};
+    m_overlayAge.start();
+    ++m_overlayRenders;
+    paintStations(m_overlayArea, settings, false);
+}
+
+void CTileMapView::paintStations(const QRect& area, const MapLabelSettings& settings, bool clearFirst) {
+    if (area.isEmpty() || m_overlay.isNull()) return;
+    QPainter painter(&m_overlay);
+    painter.translate(-m_overlayArea.topLeft());
+    painter.setClipRect(area);
+    if (clearFirst) {
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(area, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    const WebMercatorProjection projection(m_zoom, m_origin);
+    StationPaintContext context;
+    context.projection = &projection;
+    context.visible = QRectF(area);
+    context.stationTypeFilter = m_filter;
+    m_stations->paint(painter, m_station.stations(), context, settings);
+    double ownLatitude = 0, ownLongitude = 0;
+    if (ownPosition(ownLatitude, ownLongitude))
+        MapOverlays::paintOwnPosition(painter, projection, ownLatitude, ownLongitude);
 }
 
 void CTileMapView::paintNotes(QPainter& painter) {
@@ -480,6 +545,7 @@ void CTileMapView::stationHeard(const QString& call, bool fromInternet) {
         dirty = m_stations->damageFor(*record, c, MapLabelSettings::read(m_station.settings()));
     }
     if (dirty.isEmpty()) return;
+    m_overlayDamage += dirty.toAlignedRect();
     m_damage += dirty.translated(-f.canvasShift).toAlignedRect();
     if (!m_damageTimer.isActive()) m_damageTimer.start();
 }
@@ -823,7 +889,7 @@ void CTileMapView::runStationCommand(int id, const QString& call) {
             flag = flag ? 0 : 1;
         }
         m_stations->forgetPainted();
-        update();
+        invalidateOverlay();
         notifyCommandsChanged();
         break;
     }
@@ -834,7 +900,7 @@ void CTileMapView::runStationCommand(int id, const QString& call) {
         if (sendMessage) sendMessage(call);
         break;
     case Command::DeleteTracks:
-        if (runDeleteTracks(this, stations, m_station.tracks(), m_dialogs, call)) update();
+        if (runDeleteTracks(this, stations, m_station.tracks(), m_dialogs, call)) invalidateOverlay();
         break;
     default:
         break;
@@ -885,7 +951,7 @@ void CTileMapView::runCommand(int id) {
     if (const int f = filterOf(id); f != -2) {
         m_filter = f;
         m_stations->forgetPainted();
-        update();
+        invalidateOverlay();
         notifyCommandsChanged();
         return;
     }
@@ -905,7 +971,7 @@ void CTileMapView::runCommand(int id) {
         settings.writeInt(Settings::PHGRANGEDRAW.section, Settings::PHGRANGEDRAW.name,
                           read(settings, Settings::PHGRANGEDRAW) ? 0 : 1);
         m_stations->forgetPainted();
-        update();
+        invalidateOverlay();
         notifyCommandsChanged();
         break;
     }

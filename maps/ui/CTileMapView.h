@@ -4,6 +4,8 @@
 #include "maps/TileMath.h"
 #include "maps/TileSource.h"
 
+#include <QElapsedTimer>
+#include <QImage>
 #include <QPointer>
 #include <QRegion>
 #include <QTimer>
@@ -15,6 +17,7 @@ class DialogRunner;
 class GlobalObjects;
 class Prompter;
 class QLabel;
+struct MapLabelSettings;
 class StationLayer;
 class TileStore;
 
@@ -94,6 +97,10 @@ public:
     // tile (not a parent's), for tests and the status note.
     int tilesNeeded() const;
     int tilesShown() const;
+    // How many times the stations were drawn afresh into the overlay (tests and benchmarks).
+    int overlayRenders() const { return m_overlayRenders; }
+    // Draws the stations afresh at the next paint.
+    void invalidateOverlay();
 
 signals:
     void sourceChanged();
@@ -117,6 +124,11 @@ private:
     void paintView(QPainter& painter, const QRect& rect);
     void paintTiles(QPainter& painter, const Frame& f, const QRect& rect) const;
     void paintNotes(QPainter& painter);
+    // Brings the station overlay up to date for the frame; repaints only `damage` (canvas pixels)
+    // when the overlay is otherwise current.
+    void updateOverlay(const Frame& f, const MapLabelSettings& settings);
+    void paintStations(const QRect& area, const MapLabelSettings& settings, bool clearFirst);
+    static QString overlayKey(const MapLabelSettings& settings, int filter);
     void requestTiles();
     void moved();
     void reanchor();
@@ -149,6 +161,18 @@ private:
     QPoint m_dragPoint;
     QPoint m_pressPoint;
     QString m_chosen;
+    // The stations drawn over the tiles are kept in an image a little larger than the window, so
+    // that repaints for arriving tiles, bubbles and short drags only copy it. It is drawn afresh
+    // when the window leaves it, on zoom, on a change of style or filter, and on any paint once it
+    // is a second old (stations change in ways no view is told of: expiry, deletion).
+    QImage m_overlay;
+    QRect m_overlayArea; // canvas pixels
+    QString m_overlayKey;
+    QPointF m_overlayOrigin;
+    int m_overlayZoom = -1;
+    QElapsedTimer m_overlayAge;
+    QRegion m_overlayDamage; // canvas pixels
+    int m_overlayRenders = 0;
     QRegion m_damage;
     QTimer m_damageTimer;
     QTimer m_hoverTimer;

@@ -194,6 +194,34 @@ TEST(TileMapView, StationsBubblesAndTheAttributionAreDrawnOverTheTiles) {
     EXPECT_GT(dark, 20);
 }
 
+TEST(TileMapView, TheStationOverlayIsReusedAndMendedWhereAStationChanged) {
+    TileView w;
+    w.open(w.sampleTiles());
+    w.view->setSynchronousLoading(true);
+    const QImage before = w.view->renderToImage();
+    const int renders = w.view->overlayRenders();
+    w.view->renderToImage();
+    EXPECT_EQ(w.view->overlayRenders(), renders); // a repaint copies the stations
+
+    // A station heard now is drawn into the overlay where it stands, without drawing all again.
+    w.hear(QStringLiteral("N0QPA-7"), QStringLiteral("!4035.00N/02257.00E-Club"));
+    const QPoint at = w.view->toWindow(40.5833, 22.95).toPoint();
+    const QImage after = w.view->renderToImage();
+    EXPECT_EQ(w.view->overlayRenders(), renders);
+    EXPECT_EQ(w.view->stationAt(at), QStringLiteral("N0QPA-7"));
+    int changed = 0;
+    for (int y = at.y() - 8; y < at.y() + 8; ++y)
+        for (int x = at.x() - 8; x < at.x() + 8; ++x)
+            changed += before.pixel(x, y) != after.pixel(x, y) ? 1 : 0;
+    EXPECT_GT(changed, 40);
+
+    // A zoom draws the stations afresh for the new scale.
+    w.view->setZoom(w.view->zoom() + 1);
+    w.view->renderToImage();
+    EXPECT_EQ(w.view->overlayRenders(), renders + 1);
+    EXPECT_EQ(w.view->stationAt(w.view->toWindow(40.5833, 22.95).toPoint()), QStringLiteral("N0QPA-7"));
+}
+
 TEST(TileMapView, AStalledServerLeavesTheViewResponsiveWithParentTilesShown) {
     TileView w;
     w.open(QStringLiteral("tiles:Sim"));
