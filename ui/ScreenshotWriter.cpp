@@ -6,6 +6,7 @@
 #include "ui/CMainFrame.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QPixmap>
@@ -49,9 +50,13 @@ QStringList writeScreenshots(CMainFrame& frame, const QString& dir, QString* err
     for (int i = 0; i < tabs->count(); ++i) {
         // A map renders its layers in the background; the picture must show them.
         if (auto* map = qobject_cast<CQuillonView*>(tabs->widget(i))) map->setSynchronousRendering(true);
-        if (auto* tiles = qobject_cast<CTileMapView*>(tabs->widget(i))) tiles->setSynchronousLoading(true);
+        auto* tiles = qobject_cast<CTileMapView*>(tabs->widget(i));
+        if (tiles) tiles->setSynchronousLoading(true);
         tabs->setCurrentIndex(i);
         settle();
+        // Tiles still coming from a (loopback) tile server get a few seconds to arrive.
+        for (QDeadlineTimer deadline(5000); tiles && !tiles->isComplete() && !deadline.hasExpired();)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
         const QString name = QStringLiteral("tab-%1-%2.png").arg(i).arg(fileWord(tabs->tabText(i)));
         if (!save(frame.grab(), out.filePath(name), written, error)) return written;
     }

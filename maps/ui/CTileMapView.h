@@ -97,6 +97,7 @@ public:
     // tile (not a parent's), for tests and the status note.
     int tilesNeeded() const;
     int tilesShown() const;
+    bool isComplete() const { return tilesShown() == tilesNeeded(); }
     // How many times the stations were drawn afresh into the overlay (tests and benchmarks).
     int overlayRenders() const { return m_overlayRenders; }
     // Draws the stations afresh at the next paint.
