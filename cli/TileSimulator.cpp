@@ -81,7 +81,7 @@ void TileSimulator::answer(QTcpSocket* socket, const QByteArray& requestLine, co
         if (line.trimmed().toLower().startsWith("user-agent:"))
             m_lastUserAgent = line.trimmed().mid(11).trimmed();
     static const QRegularExpression path(
-        QStringLiteral("^GET /(\\d{1,2})/(\\d{1,9})/(\\d{1,9})\\.png HTTP/1\\.[01]$"));
+        QStringLiteral("^GET /(\\d{1,2})/(\\d{1,9})/(\\d{1,9})\\.png(\\?[^ ]*)? HTTP/1\\.[01]$"));
     const auto match = path.match(QString::fromLatin1(requestLine));
     TileKey key{-1, 0, 0};
     if (match.hasMatch())

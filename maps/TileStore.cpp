@@ -13,6 +13,7 @@ namespace {
 constexpr qint64 kMissingMs = 5 * 60 * 1000;
 constexpr qint64 kServerFaultMs = 30 * 1000;
 constexpr qint64 kOfflineMissingMs = 5 * 1000;
+constexpr int kMaxRemembered = 20000;
 
 qint64 nowMs() {
     return QDateTime::currentMSecsSinceEpoch();
@@ -72,6 +73,12 @@ void TileStore::want(const std::vector<TileKey>& keys) {
     m_wanted.clear();
     m_wantedSet.clear();
     const qint64 now = nowMs();
+    // A long session over a failing server must not collect these without end.
+    if (m_missing.size() > kMaxRemembered)
+        for (auto it = m_missing.begin(); it != m_missing.end();)
+            it = *it <= now ? m_missing.erase(it) : std::next(it);
+    if (m_missing.size() > kMaxRemembered) m_missing.clear();
+    if (m_stale.size() > kMaxRemembered) m_stale.clear();
     for (const TileKey& key : keys) {
         if (!key.isValid() || m_wantedSet.contains(key)) continue;
         m_wanted.push_back(key);

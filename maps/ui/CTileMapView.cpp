@@ -14,6 +14,7 @@
 #include "maps/TileDiskCache.h"
 #include "maps/TileFetcher.h"
 #include "maps/TileStore.h"
+#include "maps/ui/DlgTileSource.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 
@@ -797,6 +798,20 @@ void CTileMapView::showMapMenu(QPoint windowPos, QPoint globalPos) {
         save->setObjectName(QStringLiteral("saveAreaOffline"));
         connect(save, &QAction::triggered, this, &CTileMapView::saveAreaForOffline);
     }
+    // The tile sources of the settings, this view's checked; a user's own server added from here.
+    QMenu* sources = menu->addMenu(tr("Tile Source"));
+    sources->setObjectName(QStringLiteral("tileSources"));
+    for (const TileSource& source : TileSources::read(m_station.settings())) {
+        QAction* a = sources->addAction(QString(source.name).replace(QLatin1Char('&'), QLatin1String("&&")));
+        a->setCheckable(true);
+        a->setChecked(m_file == fileForSource(source.name));
+        const QString file = fileForSource(source.name);
+        connect(a, &QAction::triggered, this, [this, file] { loadMap(file); });
+    }
+    sources->addSeparator();
+    QAction* addSource = sources->addAction(tr("Add Tile Source..."));
+    addSource->setObjectName(QStringLiteral("addTileSource"));
+    connect(addSource, &QAction::triggered, this, &CTileMapView::addTileSource);
     QAction* open = menu->addAction(tr("Open MBTiles File..."));
     connect(open, &QAction::triggered, this, &CTileMapView::openMbTilesCommand);
     menu->popup(globalPos);
@@ -856,6 +871,13 @@ void CTileMapView::saveAreaForOffline() {
                                  .arg(m_tiles->source().name);
     if (m_prompter.askYesNo(question, Prompter::Icon::Question) != Prompter::Answer::Yes) return;
     m_tiles->prefetch(keys);
+}
+
+void CTileMapView::addTileSource() {
+    DlgTileSource dialog(m_station.settings(), this);
+    if (m_dialogs.run(dialog) != QDialog::Accepted || dialog.added().isEmpty()) return;
+    // The new source is what the user wants to see.
+    loadMap(fileForSource(dialog.added()));
 }
 
 void CTileMapView::openMbTilesCommand() {

@@ -89,6 +89,8 @@ public:
     // "Save This Area for Offline Use...": asks, then downloads the window's area from this zoom
     // to a few levels deeper into the disk cache.
     void saveAreaForOffline();
+    // "Add Tile Source...": the dialog, then the new source in this view.
+    void addTileSource();
     // Loads tiles on the calling thread (screenshots, tests of the picture).
     void setSynchronousLoading(bool on);
     // Paints the view as it looks now into an image of its size.

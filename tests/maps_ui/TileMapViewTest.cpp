@@ -8,6 +8,7 @@
 #include "maps/TileSource.h"
 #include "maps/TileStore.h"
 #include "maps/ui/CTileMapView.h"
+#include "maps/ui/DlgTileSource.h"
 #include "maps/ui/SampleTiles.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
@@ -16,9 +17,12 @@
 #include "support/Wait.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDirIterator>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -316,6 +320,37 @@ TEST(TileMapView, SavingAnAreaIsRefusedForOpenStreetMapAndBoundedElsewhere) {
          it.hasNext();)
         deepest += it.next().contains(QStringLiteral("/19/")) ? 1 : 0;
     EXPECT_GE(deepest, 16);
+}
+
+TEST(TileMapView, AUsersOwnTileSourceIsAddedAfterTheOthersAndShownAtOnce) {
+    TileView w;
+    w.open(QStringLiteral("tiles:Sim"));
+    QStringList refusals;
+    w.dialogs.script = [&](QDialog& d) {
+        auto& dialog = static_cast<DlgTileSource&>(d);
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("name"));
+        auto* url = dialog.findChild<QLineEdit*>(QStringLiteral("url"));
+        auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        name->setText(QStringLiteral("Sim")); // taken
+        url->setText(QStringLiteral("file:///etc/{z}/{x}/{y}"));
+        refusals << dialog.problem();
+        EXPECT_FALSE(ok->isEnabled());
+        name->setText(QStringLiteral("Club <i>tiles</i>"));
+        refusals << dialog.problem();
+        url->setText(w.sim.urlTemplate() + QStringLiteral("?club=1"));
+        EXPECT_TRUE(ok->isEnabled());
+        ok->click();
+        return dialog.result();
+    };
+    w.view->addTileSource();
+    ASSERT_EQ(refusals.size(), 2);
+    EXPECT_TRUE(refusals[0].contains(QStringLiteral("name already")));
+    EXPECT_TRUE(refusals[1].contains(QStringLiteral("http or https")));
+    const auto sources = TileSources::read(w.t.settings);
+    ASSERT_EQ(sources.size(), 3); // OpenStreetMap, Sim, the new one
+    EXPECT_EQ(sources[2].name, QStringLiteral("Club tiles"));
+    EXPECT_EQ(w.view->mapFile(), QStringLiteral("tiles:Club tiles"));
+    ASSERT_TRUE(waitUntil([&] { return w.complete(); }));
 }
 
 } // namespace
