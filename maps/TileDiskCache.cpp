@@ -45,6 +45,17 @@ std::optional<TileDiskCache::Entry> TileDiskCache::readFile(const QString& path)
     return entry;
 }
 
+std::optional<QDateTime> TileDiskCache::readFreshness(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= kHeaderBytes ||
+        file.size() > kHeaderBytes + kMaxTileBytes)
+        return std::nullopt;
+    const QByteArray header = file.read(kHeaderBytes);
+    if (header.size() != kHeaderBytes || !std::equal(kMagic, kMagic + 4, header.constData()))
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(qFromLittleEndian<qint64>(header.constData() + 4), Qt::UTC);
+}
+
 bool TileDiskCache::store(const QString& source, const TileKey& key, const QByteArray& data,
                           const QDateTime& freshUntil) {
     if (!key.isValid() || m_root.isEmpty() || data.isEmpty() || data.size() > kMaxTileBytes) return false;

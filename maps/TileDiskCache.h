@@ -27,6 +27,8 @@ public:
     };
     std::optional<Entry> read(const QString& source, const TileKey& key) const;
     static std::optional<Entry> readFile(const QString& path);
+    // Only the time a tile file stays fresh (its header); nothing when there is no usable file.
+    static std::optional<QDateTime> readFreshness(const QString& path);
     QString pathFor(const QString& source, const TileKey& key) const;
     bool store(const QString& source, const TileKey& key, const QByteArray& data,
                const QDateTime& freshUntil);

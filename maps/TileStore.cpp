@@ -96,6 +96,21 @@ void TileStore::want(const std::vector<TileKey>& keys) {
             if (*missing > now) continue;
             m_missing.erase(missing);
         }
+        if (!m_mbtiles && isValid()) {
+            // Whether to download is decided here, from the disk copy's header alone, so that
+            // downloads start in the order of the list whatever order the decoding ends in.
+            const auto freshUntil = m_disk.root().isEmpty()
+                                        ? std::nullopt
+                                        : TileDiskCache::readFreshness(m_disk.pathFor(m_cacheFolder, key));
+            if (!freshUntil) {
+                if (m_offline)
+                    m_missing.insert(key, now + kOfflineMissingMs);
+                else
+                    m_downloading.insert(key);
+                continue;
+            }
+            if (freshUntil->toMSecsSinceEpoch() <= now && !m_offline) m_downloading.insert(key);
+        }
         load(key);
     }
     updateFetcher();
@@ -146,19 +161,19 @@ void TileStore::load(const TileKey& key) {
 
 void TileStore::loaded(const Loaded& r) {
     m_loading.remove(r.key);
-    if (!r.image.isNull()) insert(r.key, r.image);
-    if (r.found && r.fresh) return;
-    if (r.found) m_stale.insert(r.key);
-    if (m_mbtiles) {
-        m_missing.insert(r.key, nowMs() + kMissingMs);
+    if (!r.image.isNull()) {
+        insert(r.key, r.image);
+        // Shown from a copy past its time: asked for again once online (want() has already asked
+        // when it was online then).
+        if (!r.fresh) m_stale.insert(r.key);
         return;
     }
-    if (m_offline) {
-        // Offline a stale copy is good enough; a missing one stays missing for now.
-        if (!r.found) m_missing.insert(r.key, nowMs() + kOfflineMissingMs);
+    if (m_mbtiles || m_offline) {
+        m_missing.insert(r.key, nowMs() + (m_mbtiles ? kMissingMs : kOfflineMissingMs));
         return;
     }
-    if (!m_wantedSet.contains(r.key)) return;
+    // A disk copy that would not decode: the server's copy replaces it.
+    if (!m_wantedSet.contains(r.key) || m_downloading.contains(r.key)) return;
     m_downloading.insert(r.key);
     updateFetcher();
 }

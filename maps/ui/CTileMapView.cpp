@@ -165,7 +165,11 @@ bool CTileMapView::loadMap(const QString& file) {
             m_centre = TileMath::toWorld(latitude, longitude, m_zoom);
         }
     }
-    moved();
+    // The tiles are asked for once the event loop turns: a restored view's centre and zoom, set
+    // right after this, come first, so the default place is never fetched for nothing.
+    reanchor();
+    update();
+    QTimer::singleShot(0, this, &CTileMapView::requestTiles);
     if (captionChanged) captionChanged();
     notifyCommandsChanged();
     emit sourceChanged();
