@@ -63,7 +63,9 @@ TEST(TileStore, DownloadsNearestFirstThenServesTheSecondViewFromDisk) {
         EXPECT_EQ(store->tile({10, 300, 400}).size(), QSize(256, 256));
     }
     ASSERT_EQ(server.sim.requestCount(), 9);
-    EXPECT_EQ(order.front(), (TileKey{10, 300, 400}));
+    // The centre goes first; with two connections the server may see the second request first.
+    ASSERT_GE(order.size(), 2u);
+    EXPECT_TRUE(order[0] == (TileKey{10, 300, 400}) || order[1] == (TileKey{10, 300, 400}));
     EXPECT_TRUE(server.sim.lastUserAgent().startsWith("Quillpad/"));
     EXPECT_LE(server.sim.mostConnections(), TileFetcher::kMaxConnectionsPerServer);
     EXPECT_EQ(server.filesOnDisk(), 9);
