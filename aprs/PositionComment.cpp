@@ -168,27 +168,48 @@ std::optional<CommentTelemetry> findCommentTelemetry(QStringView text) {
     return std::nullopt;
 }
 
+namespace {
+
+// The comment after its leading extension (course/speed, PHG or RNG), which goes into parts.
+QStringView withoutLeadingExtension(QStringView c, CommentKind kind, CommentParts& parts) {
+    if (kind != CommentKind::Position) return c;
+    if (const auto cs = parseCourseSpeed(c)) {
+        parts.courseSpeed = cs;
+        return c.sliced(7);
+    }
+    if (c.startsWith(u"PHG") && c.size() >= 7) {
+        if (const auto phg = parsePhg(c.first(7))) {
+            parts.phg = phg;
+            return c.sliced(7);
+        }
+    } else if (const auto range = parseRange(c)) {
+        parts.rangeMiles = range;
+        return c.sliced(7);
+    }
+    return c;
+}
+
+// Whether the comment may hold "/A=", a DAO ('!') or telemetry ('|'): one pass, since nearly every
+// position goes through here.
+bool hasEmbeddedExtension(QStringView c) {
+    const auto* p = reinterpret_cast<const char16_t*>(c.data());
+    const qsizetype n = c.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = p[i];
+        if (ch == u'!' || ch == u'|') return true;
+        if (ch == u'/' && i + 2 < n && p[i + 1] == u'A' && p[i + 2] == u'=') return true;
+    }
+    return false;
+}
+
+} // namespace
+
 CommentParts splitComment(QStringView comment, CommentKind kind) {
     CommentParts parts;
     QString rest;
-    QStringView c = comment;
-    if (kind == CommentKind::Position) {
-        if (const auto cs = parseCourseSpeed(c)) {
-            parts.courseSpeed = cs;
-            c = c.sliced(7);
-        } else if (c.startsWith(u"PHG") && c.size() >= 7) {
-            if (const auto phg = parsePhg(c.first(7))) {
-                parts.phg = phg;
-                c = c.sliced(7);
-            }
-        } else if (const auto range = parseRange(c)) {
-            parts.rangeMiles = range;
-            c = c.sliced(7);
-        }
-    }
+    const QStringView c = withoutLeadingExtension(comment, kind, parts);
     // Most comments carry none of the embedded extensions: no copy for them.
-    const bool embedded = c.contains(u"/A=") || c.contains(u'!') || c.contains(u'|');
-    if (!embedded) {
+    if (!hasEmbeddedExtension(c)) {
         parts.text = c.trimmed().toString();
         return parts;
     }
@@ -216,4 +237,13 @@ CommentParts splitComment(QStringView comment, CommentKind kind) {
 
 QString commentText(QStringView comment, CommentKind kind) {
     return splitComment(comment, kind).text;
+}
+
+void assignCommentText(QString& field, QStringView comment, CommentKind kind) {
+    CommentParts parts;
+    const QStringView c = withoutLeadingExtension(comment, kind, parts);
+    if (!hasEmbeddedExtension(c))
+        assignText(field, c.trimmed());
+    else
+        assignText(field, QStringView(splitComment(comment, kind).text));
 }

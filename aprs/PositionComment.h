@@ -85,3 +85,5 @@ enum class CommentKind {
 CommentParts splitComment(QStringView comment, CommentKind kind = CommentKind::Position);
 // The text of a comment without its extensions, trimmed; the same as splitComment(...).text.
 QString commentText(QStringView comment, CommentKind kind = CommentKind::Position);
+// Stores commentText(comment, kind) in field, copying nothing when it is unchanged.
+void assignCommentText(QString& field, QStringView comment, CommentKind kind = CommentKind::Position);

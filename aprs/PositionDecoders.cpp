@@ -30,12 +30,12 @@ uint32_t courseOrZero(int course) {
 // The comment of a position as the public parsers return it: the extensions taken out, trimmed.
 // A weather station's comment is what follows its weather fields.
 void storeComment(StationRecord& r, QStringView rest, const std::optional<WeatherReport>& weather) {
-    if (weather)
-        assignText(r.comment, weather->stationType.isEmpty()
-                                  ? commentText(weather->remainder, CommentKind::Plain)
-                                  : QString());
+    if (!weather)
+        assignCommentText(r.comment, rest);
+    else if (weather->stationType.isEmpty())
+        assignCommentText(r.comment, weather->remainder, CommentKind::Plain);
     else
-        assignText(r.comment, commentText(rest));
+        assignText(r.comment, QStringView());
 }
 
 // Plain position laid out from character 0 (the data type or the time stamp's last character).

@@ -22,6 +22,10 @@ public:
         for (size_t i = hash & m_mask; m_slots[i].record; i = (i + 1) & m_mask)
             if (m_slots[i].hash == hash) visit(m_slots[i].record);
     }
+    // Asks for the table line a look-up of hash starts at, ahead of the look-up.
+    void prefetch(uint32_t hash) const {
+        if (!m_slots.empty()) __builtin_prefetch(&m_slots[hash & m_mask]);
+    }
     void clear();
     size_t size() const { return m_count; }
 

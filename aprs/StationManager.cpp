@@ -242,6 +242,7 @@ StationRecord* StationManager::findIndexed(QStringView call, const QStringView* 
     QVarLengthArray<StationRecord*, 4> renamed;
     StationRecord* best = nullptr;
     m_byCall.forEach(hash, [&](StationRecord* r) {
+        r->prefetch(); // the other lines of the record are on their way while the first is read
         StationRecord::ListPlace& place = r->m_listPlace;
         if (const auto same = filedCallIs(*r, call)) {
             if (!*same) return;
@@ -375,11 +376,20 @@ StationRecord* StationManager::decodePacket(const QString& information, QStringV
     if (depth > kMaxRelayDepth || information.size() < kMinInformationLength || from.isEmpty())
         return nullptr;
 
-    const uint32_t checksum = monitorChecksum(from, to, header, information);
+    // In a large database the sender's table line is out of the cache: it is asked for while the
+    // checksum is worked out.
     QMutexLocker locker(&m_lock);
-    if (StationRecord* known = FindByCall(from); known && known->lastChecksum == checksum) {
+    m_byCall.prefetch(callSignHash(from));
+    const uint32_t checksum = monitorChecksum(from, to, header, information);
+    StationRecord* known = FindByCall(from);
+    if (known && known->lastChecksum == checksum) {
         known->lastHeard = heardTimeNow();
         return nullptr;
+    }
+    if (known) {
+        known->prefetchTexts();
+        // Its list slot, which moving it to the end clears.
+        __builtin_prefetch(&m_slots[known->m_listPlace.slot], 1);
     }
 
     const QChar c0 = information[0];
@@ -445,7 +455,7 @@ StationRecord* StationManager::decodePacket(const QString& information, QStringV
         return nullptr;
     }
     if (!record) return nullptr;
-    record->lastPacket = lastPacket;
+    assignText(record->lastPacket, QStringView(lastPacket));
     if (record->course > 359) record->course = 0;
     record->lastChecksum = checksum;
     return record;

@@ -3,6 +3,8 @@
 #include "aprs/MonitorLine.h"
 #include "platform/DataFile.h"
 
+#include <cstring>
+
 namespace {
 
 // Longest text a record of Stations.dat may hold; a larger count marks a corrupt file.
@@ -13,6 +15,26 @@ std::optional<QString> readText(DataFileReader& in) {
     const auto count = in.peekU32();
     if (!count || *count > kMaxStoredTextBytes) return std::nullopt;
     return in.string();
+}
+
+// A 64-bit hash of a heard-path key, four UTF-16 units a step.
+uint64_t pathKeyHash(QStringView key) {
+    const auto* p = reinterpret_cast<const unsigned char*>(key.data());
+    size_t n = static_cast<size_t>(key.size()) * 2;
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    const auto mix = [&h](uint64_t w) {
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    };
+    for (; n >= 8; n -= 8, p += 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        mix(w);
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, p, n);
+    mix(tail);
+    return h;
 }
 
 } // namespace
@@ -46,12 +68,22 @@ void StationRecord::RecordHeardPath(QStringView headerLine) {
     const qsizetype lt = headerLine.indexOf(QLatin1Char('<'));
     const QStringView keyView = lt < 0 ? headerLine : headerLine.left(lt);
     if (keyView.isEmpty()) return;
+    // 64 bits: two different paths of one station never pass for the same in practice.
+    uint64_t hash = pathKeyHash(keyView);
+    if (hash == m_lastPathHash && heardPaths.next == m_lastPathNext) return;
+    m_lastPathHash = hash;
     // A station is mostly heard again over the path it was heard over last: look there first.
     const int next = heardPaths.next;
     const int last = next >= 1 && next <= kHeardPathSlots ? next - 1 : kHeardPathSlots - 1;
+    const int stored = heardPaths.keys.stored();
     for (int i = 0; i < kHeardPathSlots; ++i) {
-        const QString& k = std::as_const(heardPaths.keys)[(last - i + kHeardPathSlots) % kHeardPathSlots];
-        if (k.size() == keyView.size() && k == keyView) return;
+        const int at = (last - i + kHeardPathSlots) % kHeardPathSlots;
+        if (at >= stored) continue;
+        const QString& k = std::as_const(heardPaths.keys)[at];
+        if (k.size() == keyView.size() && k == keyView) {
+            m_lastPathNext = heardPaths.next;
+            return;
+        }
     }
     const QString key = keyView.toString();
 
@@ -84,11 +116,13 @@ void StationRecord::RecordHeardPath(QStringView headerLine) {
 
     heardPaths.digipeaters[slot] = digis;
     ++heardPaths.next;
+    m_lastPathNext = heardPaths.next;
 }
 
-QString StationRecord::heardVia() const {
+const QString& StationRecord::heardVia() const {
+    static const QString none;
     const int n = heardPaths.next;
-    if (n < 0 || n > kHeardPathSlots) return {};
+    if (n < 0 || n > kHeardPathSlots) return none;
     return heardPaths.heardVia[(n + kHeardPathSlots - 1) % kHeardPathSlots];
 }
 
@@ -215,6 +249,7 @@ bool StationRecord::load(DataFileReader& in) {
     i32(weather.heatIndex);
     f64(weather.unnamedFloat);
     heardPaths.keys.clear();
+    m_lastPathNext = -1;
     heardPaths.heardVia.clear();
     heardPaths.digipeaters.clear(); // not stored: empty after a load
     for (int i = 0; i < kHeardPathSlots && ok; ++i) {

@@ -3,6 +3,7 @@
 #include "platform/SystemTime.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
         const_iterator begin() const { return {this, 0}; }
         const_iterator end() const { return {this, kHeardPathSlots}; }
         void clear() { m_slots.clear(); }
+        // Slots 0..stored()-1 may hold a text; the others are empty.
+        int stored() const { return static_cast<int>(m_slots.size()); }
 
     private:
         std::vector<QString> m_slots;
@@ -99,8 +102,19 @@ public:
     void setPosition(double lat, double lon);
     // Files the header line of a frame in the ring of heard paths.
     void RecordHeardPath(QStringView headerLine);
+    // Asks for the record's cache lines, then (prefetchTexts, once they are on their way) for the
+    // texts a decoded line compares or replaces. In a large database every record a line reaches
+    // is out of the cache: asked for together, the misses overlap instead of following each other.
+    void prefetch() const {
+        const char* p = reinterpret_cast<const char*>(this);
+        for (size_t at = 0; at < sizeof(StationRecord); at += 64) __builtin_prefetch(p + at);
+    }
+    void prefetchTexts() const {
+        __builtin_prefetch(comment.constData());
+        __builtin_prefetch(lastPacket.constData());
+    }
     // Heard-via of the most recently filled slot; "" when none.
-    QString heardVia() const;
+    const QString& heardVia() const;
 
     // One record of Stations.dat.
     virtual void save(DataFileWriter& out) const;
@@ -133,6 +147,10 @@ private:
             for (qsizetype i = 0; fits && i < call.size(); ++i) inlineCall[i] = call[i].unicode();
         }
     } m_listPlace;
+    // The heard path a line last named (hash of its key) and the ring position then: while no path
+    // has been added since, a line over the same path is known without reading the stored keys.
+    uint64_t m_lastPathHash = 0;
+    int32_t m_lastPathNext = -1;
 
 public:
     QString call;
@@ -171,8 +189,17 @@ public:
 
 // Stores a text field, keeping the stored string when the text is unchanged: most stations send
 // the same comment and status every time, and a kept string costs no allocation.
+// A changed text is copied into the field's own buffer when that buffer is not shared and large
+// enough: the buffer of a record far out of the cache is then neither freed nor replaced, which
+// would cost the allocator misses of its own.
 inline void assignText(QString& field, QStringView text) {
-    if (field != text) field = text.toString();
+    if (field == text) return;
+    if (field.isDetached() && field.capacity() >= text.size() && text.size() > 0) {
+        field.resize(text.size());
+        std::copy_n(text.data(), text.size(), field.data());
+    } else {
+        field = text.toString();
+    }
 }
 inline void assignText(QString& field, const QString& text) {
     if (field != text) field = text;

@@ -3,6 +3,8 @@
 #include "platform/CodePage.h"
 #include "platform/Trace.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 // Shortest information field passed on: a Mic-E report without comment is 9 bytes, so only
@@ -64,9 +66,46 @@ std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime&
     if (!fitsHeader(source) || !fitsHeader(destination)) return std::nullopt;
 
     const QTime t = utc.isValid() ? utc : QTime(0, 0);
-    return QStringLiteral("GT:Fm %1 To %2 Via MYGATE* <UI pid=F0 Len=%3 >[%4:%5:%6]\r%7\r")
-        .arg(CodePage::decode(source), CodePage::decode(destination), QString::number(info.size()),
-             QStringLiteral("%1").arg(t.hour(), 2, 10, QLatin1Char('0')),
-             QStringLiteral("%1").arg(t.minute(), 2, 10, QLatin1Char('0')),
-             QStringLiteral("%1").arg(t.second(), 2, 10, QLatin1Char('0')), CodePage::decode(info));
+    // "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=N >[hh:mm:ss]\rINFO\r", put together piece by
+    // piece: a busy feed brings thousands of lines a second.
+    const auto put = [](auto& text, auto source, auto destination, auto length, auto info, const QTime& t) {
+        const auto twoDigits = [&text](int v) {
+            text.append(static_cast<char>('0' + v / 10 % 10));
+            text.append(static_cast<char>('0' + v % 10));
+        };
+        text.append("GT:Fm ", 6);
+        text.append(source.data(), source.size());
+        text.append(" To ", 4);
+        text.append(destination.data(), destination.size());
+        text.append(" Via MYGATE* <UI pid=F0 Len=", 28);
+        text.append(length.data(), length.size());
+        text.append(" >[", 3);
+        twoDigits(t.hour());
+        text.append(':');
+        twoDigits(t.minute());
+        text.append(':');
+        twoDigits(t.second());
+        text.append("]\r", 2);
+        text.append(info.data(), info.size());
+        text.append('\r');
+    };
+    const QByteArray length = QByteArray::number(info.size());
+    if (CodePage::isAscii(line)) {
+        // The usual case: the monitor line is made as bytes and widened in one step.
+        QVarLengthArray<char, 512> bytes;
+        put(bytes, source, destination, QByteArrayView(length), info, t);
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    }
+    struct Utf16 {
+        QString s;
+        void append(const char* bytes, qsizetype n) { s.append(QLatin1StringView(bytes, n)); }
+        void append(const QChar* chars, qsizetype n) { s.append(chars, n); }
+        void append(char c) { s.append(QLatin1Char(c)); }
+    } text;
+    const QString source16 = CodePage::decode(source), destination16 = CodePage::decode(destination),
+                  info16 = CodePage::decode(info);
+    text.s.reserve(64 + source16.size() + destination16.size() + info16.size());
+    put(text, QStringView(source16), QStringView(destination16), QLatin1StringView(length),
+        QStringView(info16), t);
+    return text.s;
 }

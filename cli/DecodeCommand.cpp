@@ -16,8 +16,10 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <future>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -142,7 +144,8 @@ const char* messageStatusName(MessageStatus status) {
     }
 }
 
-void writeReported(JsonWriter& json, const char* key, int32_t v, int32_t notReported = -1) {
+template <size_t N>
+void writeReported(JsonWriter& json, const char (&key)[N], int32_t v, int32_t notReported = -1) {
     json.key(key);
     if (v == notReported)
         json.null();
@@ -150,7 +153,7 @@ void writeReported(JsonWriter& json, const char* key, int32_t v, int32_t notRepo
         json.value(v);
 }
 
-void writeSymbolChar(JsonWriter& json, const char* key, int32_t c) {
+template <size_t N> void writeSymbolChar(JsonWriter& json, const char (&key)[N], int32_t c) {
     json.key(key);
     if (c >= 32 && c <= 126) {
         const QChar ch(static_cast<char16_t>(c));
@@ -187,6 +190,27 @@ std::optional<ServerLineParts> serverLineParts(QByteArrayView line) {
     if (const qsizetype comma = to.indexOf(','); comma >= 0) to = to.first(comma);
     return ServerLineParts{header.first(gt), to, line.sliced(colon + 1)};
 }
+
+// One output line waiting in a batch: what the station database is given, and the packet's
+// pieces, as views into the line or into texts of the record's own.
+struct PendingRecord {
+    QString line;                       // the "line" member
+    std::optional<QString> monitorText; // for the station database, when the line makes one
+    int port = 0;
+    bool hasPacket = false;
+    QStringView from, to, information;
+    QString ownFrom, ownTo, ownInformation;
+
+    void own(QString f, QString t, QString i) {
+        ownFrom = std::move(f);
+        ownTo = std::move(t);
+        ownInformation = std::move(i);
+        from = ownFrom;
+        to = ownTo;
+        information = ownInformation;
+        hasPacket = true;
+    }
+};
 
 } // namespace
 
@@ -303,51 +327,85 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         writeMessageJson(json, m);
     });
 
-    // Output is gathered and written in large blocks.
+    // The input goes in batches, the lines of one read each. A batch is first cut into records;
+    // then a second thread describes each record's packet (that depends on the packet alone)
+    // while this one runs the records through the station database, in order; the two halves of
+    // every output line are joined at the end of the batch. Output goes out in large blocks.
+    std::vector<PendingRecord> batch;
+    QByteArray stationPart; // '{"line":..,"station":..[,"message":..]' of each record
+    QByteArray packetPart;  // the "packet" value of each record
+    std::vector<qsizetype> stationEnds, packetEnds;
     QByteArray out;
-    out.reserve(1 << 17);
-    auto emitRecord = [&](QStringView line, StationRecord* record, QStringView from, QStringView to,
-                          QStringView information, bool hasPacket) {
-        JsonWriter json(out);
-        json.beginObject();
-        json.member("line", line);
-        json.key("station");
-        if (record)
-            writeStationJson(json, *record);
-        else
-            json.null();
-        if (!newMessage.isEmpty()) {
-            json.key("message");
-            json.raw(newMessage);
-            newMessage.clear();
+
+    auto runBatch = [&] {
+        if (batch.empty()) return;
+        packetPart.truncate(0);
+        packetEnds.clear();
+        auto packets = std::async(std::launch::async, [&] {
+            JsonWriter json(packetPart);
+            for (const PendingRecord& r : batch) {
+                if (r.hasPacket) {
+                    writePacketJson(json, r.from, r.to, r.information);
+                } else {
+                    json.null();
+                }
+                json.finish();
+                packetEnds.push_back(packetPart.size());
+                json.restart();
+            }
+        });
+        stationPart.truncate(0);
+        stationEnds.clear();
+        {
+            JsonWriter json(stationPart);
+            for (const PendingRecord& r : batch) {
+                StationRecord* record = nullptr;
+                if (r.monitorText) {
+                    record = stations.ProcessMonitorText(*r.monitorText, r.port);
+                    if (record) stations.MoveToEnd(record);
+                }
+                json.beginObject();
+                json.member("line", QStringView(r.line));
+                json.key("station");
+                if (record)
+                    writeStationJson(json, *record);
+                else
+                    json.null();
+                if (!newMessage.isEmpty()) {
+                    json.key("message");
+                    json.raw(newMessage);
+                    newMessage.clear();
+                }
+                json.finish();
+                stationEnds.push_back(stationPart.size());
+                json.restart();
+            }
         }
-        json.key("packet");
-        if (hasPacket)
-            writePacketJson(json, from, to, information);
-        else
-            json.null();
-        json.endObject();
-        out.append('\n');
-        if (out.size() >= (1 << 16)) {
-            output.write(out);
-            out.clear();
+        packets.get();
+        qsizetype stationAt = 0, packetAt = 0;
+        for (size_t i = 0; i < batch.size(); ++i) {
+            out.append(QByteArrayView(stationPart).sliced(stationAt, stationEnds[i] - stationAt));
+            out.append(",\"packet\":");
+            out.append(QByteArrayView(packetPart).sliced(packetAt, packetEnds[i] - packetAt));
+            out.append("}\n");
+            stationAt = stationEnds[i];
+            packetAt = packetEnds[i];
         }
-    };
-    auto decode = [&](const QString& monitorText, int port) -> StationRecord* {
-        StationRecord* record = stations.ProcessMonitorText(monitorText, port);
-        if (record) stations.MoveToEnd(record);
-        return record;
+        batch.clear();
+        output.write(out);
+        out.truncate(0);
     };
 
     std::optional<QString> pendingHeader;
     auto handleLine = [&](QByteArrayView raw) {
         while (!raw.isEmpty() && (raw.back() == '\n' || raw.back() == '\r')) raw.chop(1);
-        const QString line = CodePage::decode(raw);
+        QString line = CodePage::decode(raw);
         if (pendingHeader) {
             const QString header = *pendingHeader;
             pendingHeader.reset();
-            const QString text = header + QLatin1Char('\r') + line + QLatin1Char('\r');
-            StationRecord* record = decode(text, kMonitorPort);
+            PendingRecord& r = batch.emplace_back();
+            r.monitorText = header + QLatin1Char('\r') + line + QLatin1Char('\r');
+            r.port = kMonitorPort;
             // From and to as the monitor line names them.
             const QStringView h(header);
             const qsizetype fromAt = 6;
@@ -355,8 +413,8 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             const qsizetype toAt = fromEnd + 4;
             qsizetype toEnd = h.indexOf(u' ', toAt);
             if (toEnd < 0) toEnd = h.size();
-            emitRecord(QString(header + QLatin1Char('\n') + line), record, h.sliced(fromAt, fromEnd - fromAt),
-                       h.sliced(toAt, toEnd - toAt), line, true);
+            r.line = header + QLatin1Char('\n') + line;
+            r.own(header.sliced(fromAt, fromEnd - fromAt), header.sliced(toAt, toEnd - toAt), line);
             return;
         }
         if (QStringView(line).trimmed().isEmpty()) return;
@@ -364,22 +422,31 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             pendingHeader = line;
             return;
         }
-        const auto monitor = serverLineToMonitorLine(raw, clock.nowUtc().time());
-        StationRecord* record = monitor ? decode(*monitor, kServerPort) : nullptr;
+        PendingRecord& r = batch.emplace_back();
+        r.monitorText = serverLineToMonitorLine(raw, clock.nowUtc().time());
+        r.port = kServerPort;
         const auto parts = raw.startsWith('#') ? std::nullopt : serverLineParts(raw);
-        if (!parts) {
-            emitRecord(line, record, {}, {}, {}, false);
+        r.line = std::move(line);
+        if (!parts) return;
+        if (r.line.size() == raw.size() && CodePage::isAscii(raw)) {
+            // One character a byte: the pieces are views into the line, no copies.
+            const auto at = [&](QByteArrayView piece) {
+                return QStringView(r.line).sliced(piece.data() - raw.data(), piece.size());
+            };
+            r.hasPacket = true;
+            r.from = at(parts->from);
+            r.to = at(parts->to);
+            r.information = at(parts->information);
             return;
         }
-        const QString from = CodePage::decode(parts->from);
-        const QString to = CodePage::decode(parts->to);
-        const QString information = CodePage::decode(parts->information);
-        emitRecord(line, record, from, to, information, true);
+        // Otherwise each piece is decoded on its own, as the station's own path decodes it.
+        r.own(CodePage::decode(parts->from), CodePage::decode(parts->to),
+              CodePage::decode(parts->information));
     };
 
     // Standard input in large blocks; lines are cut out of the block.
     QByteArray pending;
-    QByteArray block(1 << 16, Qt::Uninitialized);
+    QByteArray block(1 << 18, Qt::Uninitialized);
     for (;;) {
         const qint64 n = input.read(block.data(), block.size());
         if (n <= 0) break;
@@ -391,12 +458,15 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             handleLine(QByteArrayView(pending).sliced(start, nl + 1 - start));
             start = nl + 1;
         }
+        runBatch();
         pending.remove(0, start);
     }
     if (!pending.isEmpty()) handleLine(pending);
-    if (pendingHeader)
-        emitRecord(*pendingHeader, nullptr, {}, {}, {}, false); // a header without its information field
-    output.write(out);
+    if (pendingHeader) {
+        // A header without its information field.
+        batch.emplace_back().line = *pendingHeader;
+    }
+    runBatch();
 
     if (homeDir && !stations.Save()) {
         errors.write("cannot write " + home.dataFile(QStringLiteral("Stations.dat")).toUtf8() + "\n");
@@ -409,7 +479,9 @@ int runDecodeCommand(const QStringList& args) {
     QFile in;
     QFile out;
     QFile err;
-    if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly) ||
+    // Unbuffered: the command reads and writes in blocks of its own.
+    if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        !out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         !err.open(stderr, QIODevice::WriteOnly))
         return 1;
     return runDecodeCommand(args, in, out, err);

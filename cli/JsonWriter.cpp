@@ -1,59 +1,114 @@
 #include "cli/JsonWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+void JsonWriter::makeRoom(qsizetype n) {
+    // The allocation grows geometrically and is never given back by a cut, so the buffer is sized
+    // within it: no copy but on real growth. The tail past m_pos is scratch until finish().
+    const qsizetype need = m_pos + n;
+    if (need > m_out.capacity()) m_out.reserve(std::max<qsizetype>(2 * m_out.capacity(), need + 4096));
+    m_out.resize(std::max(need, std::min<qsizetype>(m_out.capacity(), need + 4096)));
+}
 
 void JsonWriter::separate() {
     if (m_afterKey) {
         m_afterKey = false;
         return;
     }
-    if (!m_first) m_out.append(',');
+    if (!m_first) *grow(1) = ',';
     m_first = false;
 }
 
 void JsonWriter::beginObject() {
     separate();
-    m_out.append('{');
+    *grow(1) = '{';
     m_first = true;
 }
 
 void JsonWriter::endObject() {
-    m_out.append('}');
+    *grow(1) = '}';
     m_first = false;
 }
 
 void JsonWriter::beginArray() {
     separate();
-    m_out.append('[');
+    *grow(1) = '[';
     m_first = true;
 }
 
 void JsonWriter::endArray() {
-    m_out.append(']');
+    *grow(1) = ']';
     m_first = false;
 }
 
-void JsonWriter::key(const char* name) {
-    separate();
-    m_out.append('"');
-    m_out.append(name);
-    m_out.append("\":");
+void JsonWriter::fixedKey(const char* name, qsizetype n) {
+    const bool comma = !m_first;
+    m_first = false;
+    char* p = grow(n + 3 + (comma ? 1 : 0));
+    if (comma) *p++ = ',';
+    *p++ = '"';
+    std::memcpy(p, name, static_cast<size_t>(n));
+    p += n;
+    *p++ = '"';
+    *p = ':';
     m_afterKey = true;
+}
+
+void JsonWriter::key(QStringView name) {
+    separate();
+    string(name);
+    *grow(1) = ':';
+    m_afterKey = true;
+}
+
+void JsonWriter::fixedText(const char* text, qsizetype n) {
+    separate();
+    char* p = grow(n + 2);
+    *p++ = '"';
+    std::memcpy(p, text, static_cast<size_t>(n));
+    p[n] = '"';
 }
 
 void JsonWriter::value(QStringView text) {
     separate();
+    string(text);
+}
+
+void JsonWriter::string(QStringView text) {
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype n = text.size();
     const char16_t* s = reinterpret_cast<const char16_t*>(text.data());
-    // Room for the worst case (six bytes a unit), written through a pointer and cut back after:
-    // a call per byte would cost more than the whole decode.
-    const qsizetype start = m_out.size();
-    m_out.resize(start + 6 * n + 2);
-    char* p = m_out.data() + start;
+    // Room for the worst case (six bytes a unit), written through a pointer; m_pos moves on by
+    // what was used.
+    char* const start = room(6 * n + 2);
+    char* p = start;
     *p++ = '"';
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Eight plain printable ASCII characters at a time, the usual case of packet text.
+    const __m128i space = _mm_set1_epi16(0x20);
+    const __m128i del = _mm_set1_epi16(0x7F);
+    const __m128i quote = _mm_set1_epi16('"');
+    const __m128i backslash = _mm_set1_epi16('\\');
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        // Signed compares: units at 0x8000 and above count as below 0x20 and so leave the fast path.
+        const __m128i bad =
+            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi16(v, space), _mm_cmpgt_epi16(v, del)),
+                         _mm_or_si128(_mm_cmpeq_epi16(v, del), _mm_or_si128(_mm_cmpeq_epi16(v, quote),
+                                                                            _mm_cmpeq_epi16(v, backslash))));
+        if (_mm_movemask_epi8(bad)) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v));
+        p += 8;
+    }
+#endif
+    for (; i < n; ++i) {
         const char32_t c = s[i];
         if (c >= 0x20 && c < 0x80) {
             if (c == '"' || c == '\\') *p++ = '\\';
@@ -96,22 +151,14 @@ void JsonWriter::value(QStringView text) {
         }
     }
     *p++ = '"';
-    m_out.truncate(p - m_out.constData());
-}
-
-void JsonWriter::valueLatin1(const char* text) {
-    // Fixed ASCII texts of the program: nothing in them needs escaping.
-    separate();
-    m_out.append('"');
-    m_out.append(text);
-    m_out.append('"');
+    m_pos += p - start;
 }
 
 void JsonWriter::value(int64_t v) {
     separate();
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    m_out.append(buf, r.ptr - buf);
+    put(buf, r.ptr - buf);
 }
 
 void JsonWriter::value(double v) {
@@ -121,21 +168,30 @@ void JsonWriter::value(double v) {
     }
     separate();
     char buf[32];
+    // Whole numbers (speeds, courses, altitudes) print the same as integers, much faster.
+    if (v == std::trunc(v) && std::fabs(v) < 1e15 && !(v == 0 && std::signbit(v))) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
+        put(buf, r.ptr - buf);
+        return;
+    }
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    m_out.append(buf, r.ptr - buf);
+    put(buf, r.ptr - buf);
 }
 
 void JsonWriter::value(bool v) {
     separate();
-    m_out.append(v ? "true" : "false");
+    if (v)
+        put("true", 4);
+    else
+        put("false", 5);
 }
 
 void JsonWriter::raw(const QByteArray& json) {
     separate();
-    m_out.append(json);
+    put(json.constData(), json.size());
 }
 
 void JsonWriter::null() {
     separate();
-    m_out.append("null");
+    put("null", 4);
 }

@@ -4,24 +4,46 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <cstring>
 
 // Compact JSON straight into a byte buffer, for output that is written line by line at the speed
-// of a capture: no document tree, no allocation once the buffer has grown. The caller keeps the
-// structure well formed; commas between members and elements are placed here.
+// of a capture: no document tree and no allocation once the buffer has grown. The writer fills
+// room it made at the end of the buffer through a pointer (QByteArray::append takes a general
+// insert path that costs more than most pieces) and cuts the buffer to what it wrote in finish()
+// or its destructor: read the buffer only after either. The caller keeps the structure well
+// formed; commas between members and elements are placed here.
 class JsonWriter {
 public:
-    explicit JsonWriter(QByteArray& out) : m_out(out) {}
+    explicit JsonWriter(QByteArray& out) : m_out(out), m_pos(out.size()) {}
+    ~JsonWriter() { finish(); }
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
+
+    // Cuts the buffer to what was written; writing may go on after it.
+    void finish() {
+        if (m_out.size() != m_pos) m_out.truncate(m_pos);
+    }
+
+    // A new value at the top level follows, with no comma before it.
+    void restart() {
+        m_first = true;
+        m_afterKey = false;
+    }
 
     void beginObject();
     void endObject();
     void beginArray();
     void endArray();
-    // A member's key; the value follows with one of the value calls.
-    void key(const char* name);
+    // A member's key; the value follows with one of the value calls. Fixed keys of the program
+    // are written as they stand; a key taken from a packet is escaped like a value.
+    template <size_t N> void key(const char (&name)[N]) { fixedKey(name, N - 1); }
+    void key(QStringView name);
 
     void value(QStringView text);
     void value(const QString& text) { value(QStringView(text)); }
-    void valueLatin1(const char* text); // a fixed ASCII text that needs no escaping
+    // A fixed ASCII text of the program that needs no escaping.
+    template <size_t N> void valueLatin1(const char (&text)[N]) { fixedText(text, N - 1); }
+    void valueLatin1(const char* text) { fixedText(text, static_cast<qsizetype>(std::strlen(text))); }
     void value(int64_t v);
     void value(int v) { value(static_cast<int64_t>(v)); }
     void value(uint32_t v) { value(static_cast<int64_t>(v)); }
@@ -31,16 +53,36 @@ public:
     void null();
     // A value already written as JSON elsewhere.
     void raw(const QByteArray& json);
+    // A character outside any value (a line end between objects).
+    void plain(char c) { *grow(1) = c; }
 
     // key(name) then the value.
-    template <typename T> void member(const char* name, const T& v) {
+    template <size_t N, typename T> void member(const char (&name)[N], const T& v) {
         key(name);
         value(v);
     }
 
 private:
     void separate();
+    // Room for n more bytes; the caller fills them and moves m_pos on by what it used.
+    char* room(qsizetype n) {
+        if (m_pos + n > m_out.size()) makeRoom(n);
+        return m_out.data() + m_pos;
+    }
+    char* grow(qsizetype n) {
+        char* p = room(n);
+        m_pos += n;
+        return p;
+    }
+    void makeRoom(qsizetype n);
+    void put(const char* bytes, qsizetype n) { std::memcpy(grow(n), bytes, static_cast<size_t>(n)); }
+    void fixedKey(const char* name, qsizetype n);
+    void fixedText(const char* text, qsizetype n);
+    // The JSON string of text (quotes included).
+    void string(QStringView text);
+
     QByteArray& m_out;
+    qsizetype m_pos;     // end of what was written; the buffer may be longer until finish()
     bool m_first = true; // no member or element yet at the current level
     bool m_afterKey = false;
 };

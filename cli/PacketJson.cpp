@@ -322,8 +322,7 @@ void capabilities(JsonWriter& json, QStringView information) {
         token = token.trimmed();
         if (token.isEmpty()) continue;
         const qsizetype eq = token.indexOf(u'=');
-        const QString name = (eq < 0 ? token : token.first(eq)).toString();
-        json.key(name.toUtf8().constData());
+        json.key(eq < 0 ? token : token.first(eq)); // escaped: the names come from the packet
         if (eq < 0)
             json.value(true);
         else

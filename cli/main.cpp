@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 const char* kUsage =
@@ -39,7 +41,13 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("engine-sim")) return runEngineSimCommand(args);
     if (command == QLatin1String("aprsis-sim")) return runAprsIsSimCommand(args);
     if (command == QLatin1String("passcode")) return runPasscodeCommand(args);
-    if (command == QLatin1String("decode")) return runDecodeCommand(args);
+    if (command == QLatin1String("decode")) {
+        // Everything is written and saved by now; freeing a database of tens of thousands of
+        // stations record by record would only add to the run, so the process ends here.
+        const int code = runDecodeCommand(args);
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
     if (command == QLatin1String("gpsd-sim")) return runGpsdSimCommand(args);
     if (command == QLatin1String("tile-sim")) return runTileSimCommand(args);
     QTextStream(stderr) << "unknown command: " << command << "\n" << kUsage;

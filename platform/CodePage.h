@@ -6,6 +6,9 @@
 
 // The one conversion point between bytes from the air, the server or old files and text.
 namespace CodePage {
+
+// Whether every byte is below 0x80.
+bool isAscii(QByteArrayView bytes);
 // Valid UTF-8 is read as UTF-8, anything else as Windows-1252.
 QString decode(QByteArrayView bytes);
 // Outgoing 8-bit text is UTF-8.
