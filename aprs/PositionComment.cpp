@@ -7,6 +7,18 @@
 #include <limits>
 
 namespace {
+
+// Where the three characters a, b, c first follow each other, or -1: every position goes through
+// the PHG and altitude searches, and a plain loop beats the general substring search on texts this
+// short.
+qsizetype indexOfThree(QStringView text, char16_t a, char16_t b, char16_t c) {
+    const auto* p = reinterpret_cast<const char16_t*>(text.data());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i + 2 < n; ++i)
+        if (p[i] == a && p[i + 1] == b && p[i + 2] == c) return i;
+    return -1;
+}
+
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -16,7 +28,7 @@ int digit(QChar c) {
 } // namespace
 
 std::optional<PhgValues> parsePhg(QStringView text) {
-    const qsizetype at = text.indexOf(u"PHG");
+    const qsizetype at = indexOfThree(text, u'P', u'H', u'G');
     if (at < 0 || text.size() - at < 7) return std::nullopt;
     const QChar p = text[at + 3], h = text[at + 4], g = text[at + 5], d = text[at + 6];
     if (!isDigit(p) || !isDigit(h) || !isDigit(g)) return std::nullopt;
@@ -43,7 +55,7 @@ bool applyPhg(StationRecord& record, QStringView text) {
 }
 
 std::optional<int> parseAltitude(QStringView text) {
-    const qsizetype at = text.indexOf(u"/A=");
+    const qsizetype at = indexOfThree(text, u'/', u'A', u'=');
     if (at < 0) return std::nullopt;
     qsizetype i = at + 3;
     const bool negative = i < text.size() && text[i] == u'-';
@@ -214,7 +226,7 @@ CommentParts splitComment(QStringView comment, CommentKind kind) {
         return parts;
     }
     rest = c.toString();
-    if (const qsizetype at = rest.indexOf(u"/A="); at >= 0) {
+    if (const qsizetype at = indexOfThree(rest, u'/', u'A', u'='); at >= 0) {
         if (const auto feet = parseAltitude(QStringView(rest).sliced(at))) {
             parts.altitudeFt = feet;
             qsizetype end = at + 3;

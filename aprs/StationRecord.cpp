@@ -101,16 +101,24 @@ void StationRecord::RecordHeardPath(QStringView headerLine) {
     QStringView word;
     for (int i = 0; i < 5; ++i) word = cursor.next(u" ");
     if (word == QLatin1String("Via")) {
+        digis.reserve(key.size());
         for (QStringView e = cursor.next(u", "); !e.isEmpty() && !e.startsWith(QLatin1Char('<'));
              e = cursor.next(u", ")) {
             if (via.isNull() && e.contains(QLatin1Char('*'))) via = e.chopped(1);
             if (digiCount == kHeardPathSlots) continue;
-            QString digi = e.toString();
-            digi.remove(QLatin1Char('*'));
-            if (digi.isEmpty()) continue;
-            if (digiCount++ > 0) digis += QLatin1Char(',');
-            digis += digi;
+            // The element less its '*'s, straight into the list.
+            const qsizetype before = digis.size();
+            if (digiCount > 0) digis += QLatin1Char(',');
+            const qsizetype start = digis.size();
+            for (const QChar c : e)
+                if (c != QLatin1Char('*')) digis += c;
+            if (digis.size() == start) {
+                digis.truncate(before); // nothing but stars
+                continue;
+            }
+            ++digiCount;
         }
+        digis.squeeze();
     }
     heardPaths.heardVia[slot] = via.isNull() ? QStringLiteral("Direct") : via.toString();
 

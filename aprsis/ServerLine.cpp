@@ -31,9 +31,12 @@ bool fitsHeader(QByteArrayView call) {
     return true;
 }
 
-} // namespace
+// The sender, destination and information field of a line that makes a monitor line.
+struct LinePieces {
+    QByteArrayView source, destination, info, line;
+};
 
-std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime& utc) {
+std::optional<LinePieces> linePieces(QByteArrayView line) {
     const qsizetype nul = line.indexOf('\0');
     if (nul >= 0) line = line.first(nul);
     if (line.startsWith('#')) return std::nullopt; // server comment
@@ -65,6 +68,15 @@ std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime&
     }
     if (!fitsHeader(source) || !fitsHeader(destination)) return std::nullopt;
 
+    return LinePieces{source, destination, info, line};
+}
+
+} // namespace
+
+std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime& utc) {
+    const auto pieces = linePieces(line);
+    if (!pieces) return std::nullopt;
+    const auto [source, destination, info, whole] = *pieces;
     const QTime t = utc.isValid() ? utc : QTime(0, 0);
     // "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=N >[hh:mm:ss]\rINFO\r", put together piece by
     // piece: a busy feed brings thousands of lines a second.
@@ -90,7 +102,7 @@ std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime&
         text.append('\r');
     };
     const QByteArray length = QByteArray::number(info.size());
-    if (CodePage::isAscii(line)) {
+    if (CodePage::isAscii(whole)) {
         // The usual case: the monitor line is made as bytes and widened in one step.
         QVarLengthArray<char, 512> bytes;
         put(bytes, source, destination, QByteArrayView(length), info, t);
@@ -108,4 +120,38 @@ std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime&
     put(text, QStringView(source16), QStringView(destination16), QLatin1StringView(length),
         QStringView(info16), t);
     return text.s;
+}
+
+std::optional<ServerLinePacket> serverLinePacket(QByteArrayView line, const QTime& utc) {
+    const auto pieces = linePieces(line);
+    if (!pieces) return std::nullopt;
+    const auto [source, destination, info, whole] = *pieces;
+    ServerLinePacket p;
+    // The information field as the monitor line's second line: from its first character that is
+    // no line break up to the next line break.
+    const QString info16 = CodePage::decode(info);
+    qsizetype start = 0;
+    while (start < info16.size() && (info16[start] == u'\r' || info16[start] == u'\n')) ++start;
+    qsizetype end = start;
+    while (end < info16.size() && info16[end] != u'\r' && info16[end] != u'\n') ++end;
+    if (end - start < 4) return std::nullopt; // too short for any decoder, as the split refuses it
+    p.information = start == 0 && end == info16.size() ? info16 : info16.sliced(start, end - start);
+    p.from = CodePage::decode(source);
+    p.to = CodePage::decode(destination);
+    const QTime t = utc.isValid() ? utc : QTime(0, 0);
+    QVarLengthArray<char, 128> time;
+    const auto twoDigits = [&time](int v) {
+        time.append(static_cast<char>('0' + v / 10 % 10));
+        time.append(static_cast<char>('0' + v % 10));
+    };
+    twoDigits(t.hour());
+    time.append(':');
+    twoDigits(t.minute());
+    time.append(':');
+    twoDigits(t.second());
+    p.header.reserve(56 + p.from.size() + p.to.size());
+    p.header.append(u"GT:Fm ").append(p.from).append(u" To ").append(p.to);
+    p.header.append(u" Via MYGATE* <UI pid=F0 Len=").append(QString::number(info.size())).append(u" >[");
+    p.header.append(QLatin1StringView(time.data(), time.size())).append(QLatin1Char(']'));
+    return p;
 }

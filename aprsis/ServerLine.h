@@ -13,3 +13,13 @@
 // blank or control character, and information fields shorter than 4 bytes. The line ends at its
 // first NUL byte.
 std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime& utc);
+
+// The pieces of the monitor line serverLineToMonitorLine makes, as the monitor-line split cuts
+// them, without making and cutting the line: StationManager::DecodePacket(information, from, to,
+// header, information, port) on them decodes what ProcessMonitorText on the monitor line decodes.
+// Nothing where that line would be nothing or would be refused by the split.
+struct ServerLinePacket {
+    QString header; // "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=n >[hh:mm:ss]"
+    QString from, to, information;
+};
+std::optional<ServerLinePacket> serverLinePacket(QByteArrayView line, const QTime& utc);

@@ -16,6 +16,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <optional>
@@ -191,25 +194,97 @@ std::optional<ServerLineParts> serverLineParts(QByteArrayView line) {
     return ServerLineParts{header.first(gt), to, line.sliced(colon + 1)};
 }
 
-// One output line waiting in a batch: what the station database is given, and the packet's
-// pieces, as views into the line or into texts of the record's own.
+// One output record waiting in a batch: what the station database is to be given.
 struct PendingRecord {
-    QString line;                       // the "line" member
-    std::optional<QString> monitorText; // for the station database, when the line makes one
-    int port = 0;
-    bool hasPacket = false;
-    QStringView from, to, information;
-    QString ownFrom, ownTo, ownInformation;
+    std::optional<QString> monitorText;     // a monitor line (header and information field)
+    std::optional<ServerLinePacket> server; // or the pieces of an APRS-IS line
+};
 
-    void own(QString f, QString t, QString i) {
-        ownFrom = std::move(f);
-        ownTo = std::move(t);
-        ownInformation = std::move(i);
-        from = ownFrom;
-        to = ownTo;
-        information = ownInformation;
-        hasPacket = true;
+// The lines of one read, prepared on the helper thread: each record's '{"line":...' and its
+// "packet" value, already written, and what the station database is to be given.
+struct PreparedBatch {
+    std::vector<PendingRecord> records;
+    QByteArray lineJson, packetJson;
+    std::vector<qsizetype> lineEnds, packetEnds;
+};
+
+// Cuts lines into records and writes the parts of each that depend on the line alone. A monitor
+// header waits in pendingHeader for its information line, which may come in the next batch.
+class BatchPreparer {
+public:
+    explicit BatchPreparer(Clock& clock) : m_clock(clock) {}
+
+    void line(PreparedBatch& batch, QByteArrayView raw) {
+        while (!raw.isEmpty() && (raw.back() == '\n' || raw.back() == '\r')) raw.chop(1);
+        const QString line = CodePage::decode(raw);
+        if (m_pendingHeader) {
+            const QString header = *m_pendingHeader;
+            m_pendingHeader.reset();
+            PendingRecord& r = batch.records.emplace_back();
+            r.monitorText = header + QLatin1Char('\r') + line + QLatin1Char('\r');
+            // From and to as the monitor line names them.
+            const QStringView h(header);
+            const qsizetype fromAt = 6;
+            const qsizetype fromEnd = h.indexOf(u' ', fromAt);
+            const qsizetype toAt = fromEnd + 4;
+            qsizetype toEnd = h.indexOf(u' ', toAt);
+            if (toEnd < 0) toEnd = h.size();
+            write(batch, QString(header + QLatin1Char('\n') + line), h.sliced(fromAt, fromEnd - fromAt),
+                  h.sliced(toAt, toEnd - toAt), line, true);
+            return;
+        }
+        if (QStringView(line).trimmed().isEmpty()) return;
+        if (isMonitorHeader(line)) {
+            m_pendingHeader = line;
+            return;
+        }
+        PendingRecord& r = batch.records.emplace_back();
+        r.server = serverLinePacket(raw, m_clock.nowUtc().time());
+        const auto parts = raw.startsWith('#') ? std::nullopt : serverLineParts(raw);
+        if (!parts) {
+            write(batch, line, {}, {}, {}, false);
+        } else if (line.size() == raw.size() && CodePage::isAscii(raw)) {
+            // One character a byte: the pieces are views into the line, no copies.
+            const auto at = [&](QByteArrayView piece) {
+                return QStringView(line).sliced(piece.data() - raw.data(), piece.size());
+            };
+            write(batch, line, at(parts->from), at(parts->to), at(parts->information), true);
+        } else {
+            // Otherwise each piece is decoded on its own, as the station's own path decodes it.
+            write(batch, line, CodePage::decode(parts->from), CodePage::decode(parts->to),
+                  CodePage::decode(parts->information), true);
+        }
     }
+
+    // A header whose information line never came.
+    void end(PreparedBatch& batch) {
+        if (!m_pendingHeader) return;
+        batch.records.emplace_back();
+        write(batch, *m_pendingHeader, {}, {}, {}, false);
+        m_pendingHeader.reset();
+    }
+
+private:
+    static void write(PreparedBatch& batch, QStringView line, QStringView from, QStringView to,
+                      QStringView information, bool hasPacket) {
+        {
+            JsonWriter json(batch.lineJson);
+            json.beginObject();
+            json.member("line", line);
+        }
+        batch.lineEnds.push_back(batch.lineJson.size());
+        {
+            JsonWriter json(batch.packetJson);
+            if (hasPacket)
+                writePacketJson(json, from, to, information);
+            else
+                json.null();
+        }
+        batch.packetEnds.push_back(batch.packetJson.size());
+    }
+
+    Clock& m_clock;
+    std::optional<QString> m_pendingHeader;
 };
 
 } // namespace
@@ -278,7 +353,8 @@ void writeStationJson(JsonWriter& json, const StationRecord& r) {
     json.endObject();
 }
 
-int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors) {
+int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors,
+                     bool exitWhenDone) {
     std::optional<QString> homeDir;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -327,45 +403,30 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         writeMessageJson(json, m);
     });
 
-    // The input goes in batches, the lines of one read each. A batch is first cut into records;
-    // then a second thread describes each record's packet (that depends on the packet alone)
-    // while this one runs the records through the station database, in order; the two halves of
-    // every output line are joined at the end of the batch. Output goes out in large blocks.
-    std::vector<PendingRecord> batch;
-    QByteArray stationPart; // '{"line":..,"station":..[,"message":..]' of each record
-    QByteArray packetPart;  // the "packet" value of each record
-    std::vector<qsizetype> stationEnds, packetEnds;
+    // The input goes in batches, the lines of one read each, through two stages: a helper thread
+    // cuts a batch into records and writes what depends on the line alone (the "line" member, the
+    // packet described on its own), while this thread runs the batch before it through the
+    // station database, in order, and joins the parts of every output line. Output goes out in
+    // large blocks.
+    BatchPreparer preparer(clock);
+    QByteArray stationJson;
+    std::vector<qsizetype> stationEnds;
     QByteArray out;
 
-    auto runBatch = [&] {
-        if (batch.empty()) return;
-        packetPart.truncate(0);
-        packetEnds.clear();
-        auto packets = std::async(std::launch::async, [&] {
-            JsonWriter json(packetPart);
-            for (const PendingRecord& r : batch) {
-                if (r.hasPacket) {
-                    writePacketJson(json, r.from, r.to, r.information);
-                } else {
-                    json.null();
-                }
-                json.finish();
-                packetEnds.push_back(packetPart.size());
-                json.restart();
-            }
-        });
-        stationPart.truncate(0);
+    auto stationStage = [&](const PreparedBatch& batch) {
+        stationJson.truncate(0);
         stationEnds.clear();
         {
-            JsonWriter json(stationPart);
-            for (const PendingRecord& r : batch) {
+            JsonWriter json(stationJson);
+            for (const PendingRecord& r : batch.records) {
                 StationRecord* record = nullptr;
-                if (r.monitorText) {
-                    record = stations.ProcessMonitorText(*r.monitorText, r.port);
-                    if (record) stations.MoveToEnd(record);
-                }
-                json.beginObject();
-                json.member("line", QStringView(r.line));
+                if (r.monitorText)
+                    record = stations.ProcessMonitorText(*r.monitorText, kMonitorPort);
+                else if (r.server)
+                    record = stations.DecodePacket(r.server->information, r.server->from, r.server->to,
+                                                   r.server->header, r.server->information, kServerPort);
+                if (record) stations.MoveToEnd(record);
+                json.restart();
                 json.key("station");
                 if (record)
                     writeStationJson(json, *record);
@@ -377,102 +438,88 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
                     newMessage.clear();
                 }
                 json.finish();
-                stationEnds.push_back(stationPart.size());
-                json.restart();
+                stationEnds.push_back(stationJson.size());
             }
         }
-        packets.get();
-        qsizetype stationAt = 0, packetAt = 0;
-        for (size_t i = 0; i < batch.size(); ++i) {
-            out.append(QByteArrayView(stationPart).sliced(stationAt, stationEnds[i] - stationAt));
-            out.append(",\"packet\":");
-            out.append(QByteArrayView(packetPart).sliced(packetAt, packetEnds[i] - packetAt));
-            out.append("}\n");
+        // Each output line in one step: '{"line":..' ',' '"station":..' ',"packet":' '..' '}\n'.
+        static constexpr char kPacketKey[] = ",\"packet\":";
+        constexpr qsizetype kPacketKeySize = sizeof kPacketKey - 1;
+        qsizetype lineAt = 0, stationAt = 0, packetAt = 0;
+        for (size_t i = 0; i < batch.records.size(); ++i) {
+            const qsizetype lineSize = batch.lineEnds[i] - lineAt;
+            const qsizetype stationSize = stationEnds[i] - stationAt;
+            const qsizetype packetSize = batch.packetEnds[i] - packetAt;
+            const qsizetype at = out.size();
+            out.resize(at + lineSize + 1 + stationSize + kPacketKeySize + packetSize + 2);
+            char* p = out.data() + at;
+            p = std::copy_n(batch.lineJson.constData() + lineAt, lineSize, p);
+            *p++ = ',';
+            p = std::copy_n(stationJson.constData() + stationAt, stationSize, p);
+            p = std::copy_n(kPacketKey, kPacketKeySize, p);
+            p = std::copy_n(batch.packetJson.constData() + packetAt, packetSize, p);
+            *p++ = '}';
+            *p = '\n';
+            lineAt = batch.lineEnds[i];
             stationAt = stationEnds[i];
-            packetAt = packetEnds[i];
+            packetAt = batch.packetEnds[i];
         }
-        batch.clear();
         output.write(out);
         out.truncate(0);
     };
 
-    std::optional<QString> pendingHeader;
-    auto handleLine = [&](QByteArrayView raw) {
-        while (!raw.isEmpty() && (raw.back() == '\n' || raw.back() == '\r')) raw.chop(1);
-        QString line = CodePage::decode(raw);
-        if (pendingHeader) {
-            const QString header = *pendingHeader;
-            pendingHeader.reset();
-            PendingRecord& r = batch.emplace_back();
-            r.monitorText = header + QLatin1Char('\r') + line + QLatin1Char('\r');
-            r.port = kMonitorPort;
-            // From and to as the monitor line names them.
-            const QStringView h(header);
-            const qsizetype fromAt = 6;
-            const qsizetype fromEnd = h.indexOf(u' ', fromAt);
-            const qsizetype toAt = fromEnd + 4;
-            qsizetype toEnd = h.indexOf(u' ', toAt);
-            if (toEnd < 0) toEnd = h.size();
-            r.line = header + QLatin1Char('\n') + line;
-            r.own(header.sliced(fromAt, fromEnd - fromAt), header.sliced(toAt, toEnd - toAt), line);
-            return;
-        }
-        if (QStringView(line).trimmed().isEmpty()) return;
-        if (isMonitorHeader(line)) {
-            pendingHeader = line;
-            return;
-        }
-        PendingRecord& r = batch.emplace_back();
-        r.monitorText = serverLineToMonitorLine(raw, clock.nowUtc().time());
-        r.port = kServerPort;
-        const auto parts = raw.startsWith('#') ? std::nullopt : serverLineParts(raw);
-        r.line = std::move(line);
-        if (!parts) return;
-        if (r.line.size() == raw.size() && CodePage::isAscii(raw)) {
-            // One character a byte: the pieces are views into the line, no copies.
-            const auto at = [&](QByteArrayView piece) {
-                return QStringView(r.line).sliced(piece.data() - raw.data(), piece.size());
-            };
-            r.hasPacket = true;
-            r.from = at(parts->from);
-            r.to = at(parts->to);
-            r.information = at(parts->information);
-            return;
-        }
-        // Otherwise each piece is decoded on its own, as the station's own path decodes it.
-        r.own(CodePage::decode(parts->from), CodePage::decode(parts->to),
-              CodePage::decode(parts->information));
-    };
-
-    // Standard input in large blocks; lines are cut out of the block.
-    QByteArray pending;
-    QByteArray block(1 << 18, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = input.read(block.data(), block.size());
-        if (n <= 0) break;
-        pending.append(block.constData(), n);
+    // Standard input in large blocks; each block's complete lines make a batch. The bytes of a
+    // batch stay with its preparation.
+    auto prepare = [&preparer](QByteArray bytes, bool last) {
+        PreparedBatch batch;
         qsizetype start = 0;
         for (;;) {
-            const qsizetype nl = pending.indexOf('\n', start);
+            const qsizetype nl = bytes.indexOf('\n', start);
             if (nl < 0) break;
-            handleLine(QByteArrayView(pending).sliced(start, nl + 1 - start));
+            preparer.line(batch, QByteArrayView(bytes).sliced(start, nl + 1 - start));
             start = nl + 1;
         }
-        runBatch();
-        pending.remove(0, start);
+        if (last) {
+            if (start < bytes.size()) preparer.line(batch, QByteArrayView(bytes).sliced(start));
+            preparer.end(batch);
+        }
+        return batch;
+    };
+    std::future<PreparedBatch> preparing;
+    QByteArray carry; // the start of a line cut by the end of a block
+    for (bool last = false; !last;) {
+        QByteArray block = std::move(carry);
+        carry = QByteArray();
+        const qsizetype at = block.size();
+        block.resize(at + (1 << 18));
+        const qint64 n = input.read(block.data() + at, 1 << 18);
+        block.truncate(at + std::max<qint64>(n, 0));
+        last = n <= 0;
+        if (!last) {
+            const qsizetype cut = block.lastIndexOf('\n') + 1;
+            carry = block.sliced(cut);
+            block.truncate(cut);
+        }
+        // One batch is prepared at a time, in order; the one prepared before goes through the
+        // station database meanwhile.
+        std::optional<PreparedBatch> ready;
+        if (preparing.valid()) ready = preparing.get();
+        preparing = std::async(std::launch::async, prepare, std::move(block), last);
+        if (ready) stationStage(*ready);
     }
-    if (!pending.isEmpty()) handleLine(pending);
-    if (pendingHeader) {
-        // A header without its information field.
-        batch.emplace_back().line = *pendingHeader;
-    }
-    runBatch();
+    stationStage(preparing.get());
 
+    int code = 0;
     if (homeDir && !stations.Save()) {
         errors.write("cannot write " + home.dataFile(QStringLiteral("Stations.dat")).toUtf8() + "\n");
-        return 1;
+        code = 1;
     }
-    return 0;
+    if (exitWhenDone) {
+        // Everything is written and saved: freeing a database of tens of thousands of stations
+        // record by record would only lengthen the run, so the process ends here.
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }
 
 int runDecodeCommand(const QStringList& args) {
@@ -484,5 +531,5 @@ int runDecodeCommand(const QStringList& args) {
         !out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         !err.open(stderr, QIODevice::WriteOnly))
         return 1;
-    return runDecodeCommand(args, in, out, err);
+    return runDecodeCommand(args, in, out, err, true);
 }

@@ -12,7 +12,9 @@ class StationRecord;
 // object per record. Without --home nothing is written; with it, Data/Stations.dat is loaded first
 // and saved at the end. args are the arguments after "decode".
 int runDecodeCommand(const QStringList& args);
-int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors);
+// exitWhenDone ends the process once everything is written, without taking the database apart.
+int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors,
+                     bool exitWhenDone = false);
 
 struct MessageRecord;
 // The "message" object of one output line.

@@ -47,19 +47,6 @@ void JsonWriter::endArray() {
     m_first = false;
 }
 
-void JsonWriter::fixedKey(const char* name, qsizetype n) {
-    const bool comma = !m_first;
-    m_first = false;
-    char* p = grow(n + 3 + (comma ? 1 : 0));
-    if (comma) *p++ = ',';
-    *p++ = '"';
-    std::memcpy(p, name, static_cast<size_t>(n));
-    p += n;
-    *p++ = '"';
-    *p = ':';
-    m_afterKey = true;
-}
-
 void JsonWriter::key(QStringView name) {
     separate();
     string(name);
@@ -174,8 +161,23 @@ void JsonWriter::value(double v) {
         put(buf, r.ptr - buf);
         return;
     }
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    put(buf, r.ptr - buf);
+    // The shortest form costs hundreds of instructions; a fixed station's position comes back
+    // line after line, so each thread keeps the last texts made, by value.
+    struct Formatted {
+        uint64_t bits = 0;
+        uint8_t length = 0; // 0: empty entry
+        char text[31];
+    };
+    thread_local Formatted cache[512];
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    Formatted& entry = cache[(bits * 0x9E3779B97F4A7C15ull) >> 55];
+    if (entry.length == 0 || entry.bits != bits) {
+        const auto r = std::to_chars(entry.text, entry.text + sizeof entry.text, v);
+        entry.bits = bits;
+        entry.length = static_cast<uint8_t>(r.ptr - entry.text);
+    }
+    put(entry.text, entry.length);
 }
 
 void JsonWriter::value(bool v) {

@@ -36,7 +36,19 @@ public:
     void endArray();
     // A member's key; the value follows with one of the value calls. Fixed keys of the program
     // are written as they stand; a key taken from a packet is escaped like a value.
-    template <size_t N> void key(const char (&name)[N]) { fixedKey(name, N - 1); }
+    template <size_t N> void key(const char (&name)[N]) {
+        // Inline with the key's length known: the copy becomes a few moves.
+        constexpr qsizetype n = N - 1;
+        const bool comma = !m_first;
+        m_first = false;
+        char* p = grow(n + 3 + (comma ? 1 : 0));
+        if (comma) *p++ = ',';
+        *p++ = '"';
+        std::memcpy(p, name, n);
+        p[n] = '"';
+        p[n + 1] = ':';
+        m_afterKey = true;
+    }
     void key(QStringView name);
 
     void value(QStringView text);
@@ -76,7 +88,6 @@ private:
     }
     void makeRoom(qsizetype n);
     void put(const char* bytes, qsizetype n) { std::memcpy(grow(n), bytes, static_cast<size_t>(n)); }
-    void fixedKey(const char* name, qsizetype n);
     void fixedText(const char* text, qsizetype n);
     // The JSON string of text (quotes included).
     void string(QStringView text);

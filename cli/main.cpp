@@ -8,8 +8,6 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 const char* kUsage =
@@ -24,7 +22,8 @@ const char* kUsage =
     "                             an APRS-IS server on loopback (default 127.0.0.1:14580)\n"
     "  gpsd-sim [--listen ADDR:PORT] --track FILE [--rate N] [--loop]\n"
     "                             a gpsd on loopback (default 127.0.0.1:2947)\n"
-    "  tile-sim [--listen ADDR:PORT] [--mode normal|stall|reset|oversize|garbage|error] [--max-age S]\n"
+    "  tile-sim [--listen ADDR:PORT] [--mode normal|stall|reset|oversize|garbage|error|trickle]\n"
+    "           [--max-age S]\n"
     "                             a map tile server on loopback (default 127.0.0.1:8080)\n"
     "  passcode CALL              the APRS-IS passcode of a call sign\n";
 }
@@ -41,13 +40,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("engine-sim")) return runEngineSimCommand(args);
     if (command == QLatin1String("aprsis-sim")) return runAprsIsSimCommand(args);
     if (command == QLatin1String("passcode")) return runPasscodeCommand(args);
-    if (command == QLatin1String("decode")) {
-        // Everything is written and saved by now; freeing a database of tens of thousands of
-        // stations record by record would only add to the run, so the process ends here.
-        const int code = runDecodeCommand(args);
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
+    if (command == QLatin1String("decode")) return runDecodeCommand(args);
     if (command == QLatin1String("gpsd-sim")) return runGpsdSimCommand(args);
     if (command == QLatin1String("tile-sim")) return runTileSimCommand(args);
     QTextStream(stderr) << "unknown command: " << command << "\n" << kUsage;

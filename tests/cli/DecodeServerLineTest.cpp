@@ -1,4 +1,5 @@
 // APRS-IS server lines become the monitor lines radio frames also become.
+#include "aprs/MonitorLine.h"
 #include "aprsis/ServerLine.h"
 
 #include <gtest/gtest.h>
@@ -50,3 +51,41 @@ TEST(ServerLine, DropsCommentsAndMalformedLines) {
 }
 
 } // namespace
+
+// The decode tool hands the station database the pieces of a server line directly; they must be
+// what splitting the monitor line gives, for well-formed and hostile lines alike.
+TEST(ServerLine, PacketPiecesAreWhatTheMonitorLineSplitGives) {
+    const QByteArray lines[] = {
+        "N0CALL>APRS,TCPIP*,qAC,T2TEST:!4903.50N/07201.75W-Test 1",
+        "A>B:>abc",
+        "A>B:>ab",
+        "A>B,C::N0CALL   :hi",
+        "A>B:>Gr\xc3\xbc\xc3\x9f"
+        "e",
+        "A>B:>caf\xe9 latin",
+        "A\xe9>B:>sender not ASCII",
+        "A>B:\r\r\r\rx",
+        "A>B:\r\n>abcd",
+        "A>B:>ab\rcdef",
+        "A>B:>abcdef\r\nmore",
+        QByteArray("A>B:>ab\0cdef", 12),
+        "A>B:\n\n\n\n",
+        "#A>B:>status",
+        "A>B C:>abc",
+        "ABCDEFGHIJ>B:>too long a sender",
+        ">B:>no sender",
+        "A>:>no destination",
+        "A>B",
+    };
+    for (const QByteArray& line : lines) {
+        const auto monitor = serverLineToMonitorLine(line, kAt);
+        const auto split = monitor ? splitMonitorLine(*monitor) : std::nullopt;
+        const auto packet = serverLinePacket(line, kAt);
+        ASSERT_EQ(packet.has_value(), split.has_value()) << line.toStdString();
+        if (!packet) continue;
+        EXPECT_EQ(packet->header, split->header.toString()) << line.toStdString();
+        EXPECT_EQ(packet->from, split->from.toString()) << line.toStdString();
+        EXPECT_EQ(packet->to, split->to.toString()) << line.toStdString();
+        EXPECT_EQ(packet->information, split->information) << line.toStdString();
+    }
+}
