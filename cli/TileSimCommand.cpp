@@ -16,8 +16,9 @@ int runTileSimCommand(const QStringList& args) {
     const int maxAge =
         SimSupport::option(args, QStringLiteral("--max-age"), QStringLiteral("86400")).toInt(&maxAgeOk);
     if (!listen || !mode || !maxAgeOk) {
-        printError(QStringLiteral("usage: quillpad-cli tile-sim [--listen ADDR:PORT] "
-                                  "[--mode normal|stall|reset|oversize|garbage|error] [--max-age SECONDS]"));
+        printError(
+            QStringLiteral("usage: quillpad-cli tile-sim [--listen ADDR:PORT] "
+                           "[--mode normal|stall|reset|oversize|garbage|error|trickle] [--max-age SECONDS]"));
         return 2;
     }
     TileSimulator sim;

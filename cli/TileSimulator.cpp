@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTimer>
+#include <memory>
 
 TileSimulator::TileSimulator(QObject* parent) : QObject(parent) {
     connect(&m_server, &QTcpServer::newConnection, this, &TileSimulator::onConnection);
@@ -30,7 +32,8 @@ std::optional<TileSimulator::Mode> TileSimulator::modeNamed(const QString& name)
     static const QHash<QString, Mode> modes = {
         {QStringLiteral("normal"), Mode::Normal},   {QStringLiteral("stall"), Mode::Stall},
         {QStringLiteral("reset"), Mode::Reset},     {QStringLiteral("oversize"), Mode::Oversize},
-        {QStringLiteral("garbage"), Mode::Garbage}, {QStringLiteral("error"), Mode::Error}};
+        {QStringLiteral("garbage"), Mode::Garbage}, {QStringLiteral("error"), Mode::Error},
+        {QStringLiteral("trickle"), Mode::Trickle}};
     const auto it = modes.constFind(name);
     return it == modes.constEnd() ? std::nullopt : std::optional(*it);
 }
@@ -118,6 +121,19 @@ void TileSimulator::answer(QTcpSocket* socket, const QByteArray& requestLine, co
         QByteArray body = TileImage::samplePng(key.isValid() ? key : TileKey{0, 0, 0});
         body.append(QByteArray(2 * 1024 * 1024, 'x'));
         reply("200 OK", "image/png", body);
+        return;
+    }
+    case Mode::Trickle: {
+        // The headers at once, then the tile a byte at a time.
+        const QByteArray body = TileImage::samplePng(key.isValid() ? key : TileKey{0, 0, 0});
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\n\r\n");
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, body, sent] {
+            if (*sent < body.size()) socket->write(body.mid((*sent)++, 1));
+        });
+        timer->start(100);
         return;
     }
     case Mode::Normal:

@@ -14,11 +14,11 @@ class QTcpSocket;
 // A tile server on loopback for tests and demonstrations: HTTP/1.1 with keep-alive, GET /z/x/y.png
 // answered with a made-up tile showing its own z/x/y. It counts requests and connections, and can
 // misbehave on purpose: never answer, reset the connection, send more than a tile may be, send a
-// page instead of an image, or fail with 500.
+// page instead of an image, fail with 500, or dribble a tile a byte every tenth of a second.
 class TileSimulator : public QObject {
     Q_OBJECT
 public:
-    enum class Mode { Normal, Stall, Reset, Oversize, Garbage, Error };
+    enum class Mode { Normal, Stall, Reset, Oversize, Garbage, Error, Trickle };
     static constexpr int kMaxRequestBytes = 16 * 1024;
 
     explicit TileSimulator(QObject* parent = nullptr);

@@ -154,6 +154,14 @@ bool TileFetcher::start(const Job& job, bool prefetch) {
         if (length.isValid()) tooLarge(0, length.toLongLong());
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });
+    // The timer belongs to the reply, so it goes with it.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply] {
+        reply->setProperty("tooSlow", true);
+        reply->abort();
+    });
+    deadline->start(maxAnswerMs);
     return true;
 }
 
@@ -189,7 +197,8 @@ void TileFetcher::finished(QNetworkReply* reply) {
     } else {
         // No answer, a reset, a timeout, an overloaded or refusing server: back off. A missing
         // tile (404) or a cut-off answer is the tile's fault, not the server's.
-        const bool serverFault = !tooLarge && (status == 0 || status >= 500 || status == 429);
+        const bool serverFault = reply->property("tooSlow").toBool() ||
+                                 (!tooLarge && (status == 0 || status >= 500 || status == 429));
         if (serverFault) {
             ++server.failures;
             server.pausedUntil = nowMs() + backoffMs(running.host);

@@ -24,7 +24,10 @@ class TileFetcher : public QObject {
 public:
     static constexpr int kMaxConnectionsPerServer = 2;
     static constexpr qint64 kMaxTileBytes = 1024 * 1024;
-    static constexpr int kTimeoutMs = 15000;
+    static constexpr int kTimeoutMs = 15000; // without a byte
+    // A whole answer takes no longer than this: a server dribbling a byte now and then must not
+    // hold one of the two connections for ever.
+    static constexpr int kMaxAnswerMs = 30000;
     static constexpr int kFirstBackoffMs = 2000;
     static constexpr int kMaxBackoffMs = 5 * 60 * 1000;
 
@@ -56,6 +59,8 @@ public:
     int backoffMs(const QString& host) const;
     // The clock the backoff is measured with, in milliseconds (tests set their own).
     std::function<qint64()> nowMs;
+    // kMaxAnswerMs unless a test shortens it.
+    int maxAnswerMs = kMaxAnswerMs;
 
 signals:
     // The whole answer of a tile, with the headers that say how long it may be kept.

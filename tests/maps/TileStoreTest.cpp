@@ -156,6 +156,20 @@ TEST(TileStore, AFailingServerIsLeftAloneForAWhile) {
     EXPECT_LE(store->fetcher().backoffMs(host), TileFetcher::kMaxBackoffMs);
 }
 
+TEST(TileStore, ADribblingServerIsCutOffAndLeftAlone) {
+    TileServer server;
+    server.sim.setMode(TileSimulator::Mode::Trickle);
+    auto store = server.store();
+    store->fetcher().maxAnswerMs = 300;
+    QSignalSpy failed(&store->fetcher(), &TileFetcher::failed);
+    store->want(block(7, 20, 20, 0));
+    ASSERT_TRUE(waitUntil([&] { return failed.count() == 1; }, 3000));
+    EXPECT_TRUE(failed.at(0).at(1).toBool()); // the server's fault: it is left alone for a while
+    EXPECT_TRUE(store->fetcher().isBackingOff(QStringLiteral("127.0.0.1")));
+    EXPECT_FALSE(store->hasTile({7, 20, 20}));
+    EXPECT_EQ(server.filesOnDisk(), 0);
+}
+
 TEST(TileStore, AMoveCancelsDownloadsOfTilesNoLongerWanted) {
     TileServer server;
     server.sim.setMode(TileSimulator::Mode::Stall);
