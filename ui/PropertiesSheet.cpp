@@ -7,6 +7,7 @@
 #include "ui/PropertiesOther.h"
 #include "ui/PropertiesPacket.h"
 #include "ui/PropertiesStation.h"
+#include "ui/PropertiesTiles.h"
 #include "ui/PropertiesUnits.h"
 
 #include <QDialogButtonBox>
@@ -26,6 +27,7 @@ PropertiesSheet::PropertiesSheet(SettingsStore& settings, Prompter& prompter, Di
     addPage(new PropertiesPacket(m_context, m_pages));
     addPage(new PropertiesOther(m_context, m_pages));
     addPage(new PropertiesGPS(m_context, m_pages));
+    addPage(new PropertiesTiles(m_context, m_pages));
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         PropertyPage* p = page(index);
         if (!p) return;

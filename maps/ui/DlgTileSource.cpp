@@ -10,8 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-DlgTileSource::DlgTileSource(SettingsStore& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings) {
+DlgTileSource::DlgTileSource(SettingsStore& settings, QWidget* parent, bool storeOnAccept, QStringList taken)
+    : QDialog(parent), m_settings(settings), m_storeOnAccept(storeOnAccept), m_taken(std::move(taken)) {
     setObjectName(QStringLiteral("tileSourceDialog"));
     setWindowTitle(tr("Add Tile Source"));
     auto* form = new QFormLayout;
@@ -67,7 +67,8 @@ TileSource DlgTileSource::source() const {
 QString DlgTileSource::problem() const {
     const TileSource s = source();
     if (s.name.isEmpty()) return tr("Give the source a name.");
-    if (TileSources::find(m_settings, s.name)) return tr("There is a source of this name already.");
+    if (TileSources::find(m_settings, s.name) || m_taken.contains(s.name))
+        return tr("There is a source of this name already.");
     if (!TileSource::isUsableTemplate(s.urlTemplate))
         return tr("The address must be an http or https address with {z}, {x} and {y} in it.");
     return {};
@@ -80,7 +81,7 @@ void DlgTileSource::check() {
 }
 
 void DlgTileSource::accept() {
-    if (!problem().isEmpty() || !TileSources::add(m_settings, source())) {
+    if (!problem().isEmpty() || (m_storeOnAccept && !TileSources::add(m_settings, source()))) {
         check();
         return;
     }

@@ -3,6 +3,7 @@
 #include "maps/TileSource.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QDialogButtonBox;
 class QLabel;
@@ -16,7 +17,10 @@ class SettingsStore;
 class DlgTileSource : public QDialog {
     Q_OBJECT
 public:
-    explicit DlgTileSource(SettingsStore& settings, QWidget* parent = nullptr);
+    // storeOnAccept: OK writes the source to the settings; otherwise the caller takes source()
+    // (the setup sheet writes it when the sheet is confirmed). taken: names not yet stored but in use.
+    explicit DlgTileSource(SettingsStore& settings, QWidget* parent = nullptr, bool storeOnAccept = true,
+                           QStringList taken = {});
 
     TileSource source() const;
     // Why the entry cannot be added yet; empty when it can.
@@ -30,6 +34,8 @@ private:
     void check();
 
     SettingsStore& m_settings;
+    bool m_storeOnAccept;
+    QStringList m_taken;
     QLineEdit* m_name;
     QLineEdit* m_url;
     QSpinBox* m_maxZoom;

@@ -261,6 +261,7 @@ TEST(MainFrame, ScreenshotsNameEveryTabAndDialog) {
                                                           "dialog-PropertiesSheet-Ports.png",
                                                           "dialog-PropertiesSheet-Other.png",
                                                           "dialog-PropertiesSheet-GPS.png",
+                                                          "dialog-PropertiesSheet-Maps.png",
                                                           "dialog-DlgStationStatic.png",
                                                           "dialog-DlgStationMobile.png",
                                                           "dialog-DlgStationWether.png",

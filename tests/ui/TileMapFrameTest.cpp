@@ -7,15 +7,23 @@
 #include "maps/TileStore.h"
 #include "maps/ui/CQuillonView.h"
 #include "maps/ui/CTileMapView.h"
+#include "maps/ui/DlgTileSource.h"
 #include "maps/ui/SampleTiles.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
 #include "ui/CMainFrame.h"
+#include "ui/PropertiesSheet.h"
+#include "ui/PropertiesTiles.h"
 
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +112,37 @@ TEST(TileMapFrame, SavedWithItsCentreAndZoomAndRestoredAtTheNextStart) {
     EXPECT_NEAR(lat, 51.5, 1e-5);
     EXPECT_NEAR(lon, -0.12, 1e-5);
     EXPECT_EQ(osm->tiles()->fetcher().requestsSent(), 0);
+}
+
+TEST(TileMapFrame, TheMapsPageOfTheSetupAddsSourcesAndSetsTheCacheWhenConfirmed) {
+    TileWindow w;
+    PropertiesSheet sheet(w.t.settings, w.prompter, w.dialogs, EnginePortList{});
+    auto* page = sheet.findChild<PropertiesTiles*>();
+    ASSERT_NE(page, nullptr);
+    sheet.pages()->setCurrentWidget(page);
+    auto* list = page->findChild<QListWidget*>(QStringLiteral("tileSources"));
+    ASSERT_EQ(list->count(), 1); // OpenStreetMap, implicitly
+    EXPECT_TRUE(page->findChild<QCheckBox*>(QStringLiteral("tilesOffline"))->isChecked());
+    w.dialogs.script = [](QDialog& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("Club"));
+        d.findChild<QLineEdit*>(QStringLiteral("url"))
+            ->setText(QStringLiteral("https://club.example.net/{z}/{x}/{y}.png"));
+        d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        return d.result();
+    };
+    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("addTileSource")), Qt::LeftButton);
+    EXPECT_EQ(w.dialogs.shown, QStringList{QStringLiteral("DlgTileSource")});
+    EXPECT_EQ(list->count(), 2);
+    // Nothing is written before the sheet is confirmed.
+    EXPECT_FALSE(TileSources::find(w.t.settings, QStringLiteral("Club")));
+    page->findChild<QCheckBox*>(QStringLiteral("tilesOffline"))->setChecked(false);
+    page->findChild<QSpinBox*>(QStringLiteral("tileCacheMb"))->setValue(250);
+    sheet.accept();
+    QSettings stored(w.t.settings.filePath(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("TILES/NAME0").toString(), QStringLiteral("OpenStreetMap"));
+    EXPECT_EQ(stored.value("TILES/NAME1").toString(), QStringLiteral("Club"));
+    EXPECT_EQ(stored.value("TILES/OFFLINE").toString(), QStringLiteral("0"));
+    EXPECT_EQ(stored.value("TILES/CACHEMB").toString(), QStringLiteral("250"));
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "maps/TileSource.h"
+#include "ui/PropertyPage.h"
+
+class QCheckBox;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+
+// The Maps page: the tile sources the tile map views can show (settings section TILES), with Add...
+// for a server of the user's own, the offline switch and the size of the tile cache on disk.
+class PropertiesTiles : public PropertyPage {
+    Q_OBJECT
+public:
+    explicit PropertiesTiles(PropertiesContext& context, QWidget* parent = nullptr);
+
+    void save() override;
+    // "Add...": the tile source dialog; the source is written when the sheet is confirmed.
+    void addSource();
+    const QList<TileSource>& pending() const { return m_pending; }
+
+protected:
+    void load() override;
+
+private:
+    void listSource(const TileSource& source, bool added);
+
+    QListWidget* m_sources;
+    QPushButton* m_add;
+    QCheckBox* m_offline;
+    QSpinBox* m_cacheMb;
+    QList<TileSource> m_pending;
+};
