@@ -666,6 +666,8 @@ void CMainFrame::openProperties() {
     m_station.RebuildActivePorts();
     readOwnSettings();
     m_monitor->reloadSettings();
+    for (int i = kFixedTabs; i < m_tabs->count(); ++i)
+        if (auto* tiles = qobject_cast<CTileMapView*>(m_tabs->widget(i))) tiles->reloadSettings();
 }
 
 void CMainFrame::toggleAprsServer() {

@@ -830,6 +830,17 @@ void CTileMapView::setOffline(bool offline) {
     notifyCommandsChanged();
 }
 
+void CTileMapView::reloadSettings() {
+    const bool offline = TileSources::offline(m_station.settings());
+    if (m_tiles) {
+        m_tiles->diskCache().setMaxBytes(TileSources::cacheBytes(m_station.settings()));
+        m_tiles->setOffline(offline);
+    }
+    m_offline = offline;
+    invalidateOverlay();
+    requestTiles();
+}
+
 void CTileMapView::saveAreaForOffline() {
     if (!m_tiles) return;
     if (m_tiles->source().isMbTiles()) return;

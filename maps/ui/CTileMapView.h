@@ -86,6 +86,8 @@ public:
     bool isOffline() const { return m_offline; }
     // Writes TILES/OFFLINE and applies it to this view.
     void setOffline(bool offline);
+    // After the setup: TILES/OFFLINE and TILES/CACHEMB as they are now, and the stations drawn afresh.
+    void reloadSettings();
     // "Save This Area for Offline Use...": asks, then downloads the window's area from this zoom
     // to a few levels deeper into the disk cache.
     void saveAreaForOffline();

@@ -1,6 +1,7 @@
 // Tile map views in the main window: offered by an empty map view, saved and restored with their
 // centre and zoom.
 #include "app/GlobalObjects.h"
+#include "cli/TileSimulator.h"
 #include "controls/DialogRunner.h"
 #include "maps/TileFetcher.h"
 #include "maps/TileSource.h"
@@ -13,6 +14,7 @@
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
+#include "support/Wait.h"
 #include "ui/CMainFrame.h"
 #include "ui/PropertiesSheet.h"
 #include "ui/PropertiesTiles.h"
@@ -143,6 +145,34 @@ TEST(TileMapFrame, TheMapsPageOfTheSetupAddsSourcesAndSetsTheCacheWhenConfirmed)
     EXPECT_EQ(stored.value("TILES/NAME1").toString(), QStringLiteral("Club"));
     EXPECT_EQ(stored.value("TILES/OFFLINE").toString(), QStringLiteral("0"));
     EXPECT_EQ(stored.value("TILES/CACHEMB").toString(), QStringLiteral("250"));
+}
+
+TEST(TileMapFrame, SettingsFromTheSetupReachOpenTileViews) {
+    TileWindow w;
+    TileSimulator sim;
+    ASSERT_TRUE(sim.listen(QHostAddress::LocalHost, 0));
+    TileSource source;
+    source.name = QStringLiteral("Sim");
+    source.urlTemplate = sim.urlTemplate();
+    ASSERT_TRUE(TileSources::add(w.t.settings, source));
+    CMainFrame& f = w.open();
+    f.resize(700, 500);
+    f.show();
+    ASSERT_NE(f.newTileMapView(QStringLiteral("tiles:Sim")), nullptr);
+    auto* view = qobject_cast<CTileMapView*>(f.tabs()->currentWidget());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->isOffline());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sim.requestCount(), 0);
+    // The setup goes online; the open view follows when the sheet closes.
+    w.dialogs.script = [&w](QDialog&) {
+        TileSources::setOffline(w.t.settings, false);
+        return int(QDialog::Accepted);
+    };
+    f.runCommand(Command::Properties);
+    EXPECT_FALSE(view->isOffline());
+    EXPECT_TRUE(waitUntil([&] { return view->isComplete(); }));
+    EXPECT_GT(sim.requestCount(), 0);
 }
 
 } // namespace
