@@ -124,6 +124,12 @@ bool MbTilesFile::open(const QString& path) {
         }
     }
     if (m_name.isEmpty()) m_name = TileSources::plainLine(QFileInfo(path).completeBaseName());
+    if (m_format == QLatin1String("pbf") || m_format == QLatin1String("mvt")) {
+        // Said at once, rather than a map that stays empty.
+        m_error = QStringLiteral("it holds vector tiles; only PNG and JPEG tiles can be shown");
+        close();
+        return false;
+    }
     return true;
 }
 

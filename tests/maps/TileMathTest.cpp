@@ -275,6 +275,24 @@ TEST(MbTilesFile, ReadsRowsFlippedAndItsMetadata) {
     EXPECT_FALSE(bad.open(text));
     EXPECT_FALSE(bad.error().isEmpty());
     EXPECT_FALSE(bad.open(dir.filePath(QStringLiteral("missing.mbtiles"))));
+
+    // Vector tiles are refused with the reason, not shown as an empty map.
+    const QString vector = dir.filePath(QStringLiteral("vector.mbtiles"));
+    ASSERT_TRUE(
+        MbTilesFile::create(vector, QStringLiteral("Vector"), {{{0, 0, 0}, QByteArray("\x1a\x03pbf")}}));
+    {
+        const QString connection = QStringLiteral("makevector");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(vector);
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(QStringLiteral("UPDATE metadata SET value='pbf' WHERE name='format'")));
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
+    EXPECT_FALSE(bad.open(vector));
+    EXPECT_TRUE(bad.error().contains(QStringLiteral("vector tiles")));
 }
 
 } // namespace
