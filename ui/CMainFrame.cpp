@@ -19,6 +19,7 @@
 #include "controls/MapViewTab.h"
 #include "gps/CoordText.h"
 #include "gps/ui/GPSView.h"
+#include "maps/MbTilesFile.h"
 #include "maps/ui/CQuillonView.h"
 #include "maps/ui/CTileMapView.h"
 #include "messaging/ui/DlgEditObject.h"
@@ -327,8 +328,13 @@ QWidget* CMainFrame::makeMapView() {
     map->sendMessage = [this](const QString& call) { sendMessageTo(call); };
     map->newObjectAt = [this](double latitude, double longitude) { newObjectAt(latitude, longitude); };
     map->openTileMap = [this, map](const QString& file) {
-        if (!newTileMapView(file, map))
-            m_prompter.report(tr("The tile map %1 could not be opened.").arg(file), Prompter::Icon::Stop);
+        if (newTileMapView(file, map)) return;
+        // A file says why (not SQLite, no tiles table, vector tiles).
+        MbTilesFile probe;
+        const QString why = file.endsWith(QLatin1String(".mbtiles"), Qt::CaseInsensitive) && !probe.open(file)
+                                ? QStringLiteral(": ") + probe.error()
+                                : QString();
+        m_prompter.report(tr("The tile map %1 could not be opened%2.").arg(file, why), Prompter::Icon::Stop);
     };
     return map;
 }
