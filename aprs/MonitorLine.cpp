@@ -1,5 +1,7 @@
 #include "aprs/MonitorLine.h"
 
+#include "aprs/Crc32Fold.h"
+
 #include <array>
 
 #ifdef __SSE2__
@@ -163,14 +165,45 @@ uint32_t crc32Ieee(const uint8_t* data, size_t size, uint32_t crc) {
     return ~state;
 }
 
+namespace {
+
+// Appends the low bytes of the text's UTF-16 units; false when they do not fit.
+bool packLowBytes(uint8_t* buffer, size_t capacity, size_t& used, QStringView text) {
+    const auto n = static_cast<size_t>(text.size());
+    if (capacity - used < n) return false;
+    const auto* p = reinterpret_cast<const char16_t*>(text.data());
+    uint8_t* out = buffer + used;
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), low);
+        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < n; ++i) out[i] = static_cast<uint8_t>(p[i]);
+    used += n;
+    return true;
+}
+
+} // namespace
+
 uint32_t monitorChecksum(QStringView from, QStringView to, QStringView header, QStringView information) {
+    // The low bytes are gathered first and the bulk of them folded with carry-less multiplication
+    // where the processor has it: the filter checksums every line.
+    uint8_t bytes[1024];
+    size_t used = 0;
+    const QStringView parts[] = {from, u" ", to, u" ", header, u" ", information};
+    bool packed = true;
+    for (const QStringView part : parts) packed = packed && packLowBytes(bytes, sizeof bytes, used, part);
     uint32_t state = 0xFFFFFFFFu;
-    state = crcLowBytes(state, from);
-    state = crcLowBytes(state, u" ");
-    state = crcLowBytes(state, to);
-    state = crcLowBytes(state, u" ");
-    state = crcLowBytes(state, header);
-    state = crcLowBytes(state, u" ");
-    state = crcLowBytes(state, information);
+    if (packed) {
+        const size_t bulk = used >= 64 ? used / 16 * 16 : 0;
+        if (bulk == 0 || !crc32FoldBlocks(state, bytes, bulk)) return crc32Ieee(bytes, used);
+        for (size_t i = bulk; i < used; ++i) state = kCrcTable[(state ^ bytes[i]) & 0xFF] ^ (state >> 8);
+        return ~state;
+    }
+    for (const QStringView part : parts) state = crcLowBytes(state, part);
     return ~state;
 }

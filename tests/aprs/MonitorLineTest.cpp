@@ -89,10 +89,11 @@ TEST(MonitorLineChecksum, IsIeeeCrc32OverTheLowBytes) {
 }
 
 TEST(MonitorLineChecksum, LongFieldsMatchTheBytewiseCrc) {
-    // Fields of every length from 0 to 40 exercise the eight-at-a-time steps and their tails.
+    // Fields of every length up to 1,200 exercise the eight-at-a-time steps, the folding of
+    // sixteen-byte blocks from 64 bytes on, every tail, and lines too long for the packed buffer.
     QString text;
-    for (int i = 0; i < 40; ++i) text += QChar(0x20 + (i * 37) % 0x5F + (i % 3 == 0 ? 0x100 : 0));
-    for (int n = 0; n <= 40; ++n) {
+    for (int i = 0; i < 1200; ++i) text += QChar(0x20 + (i * 37) % 0xDF + (i % 3 == 0 ? 0x100 : 0));
+    for (int n = 0; n <= 1200; ++n) {
         const QString info = text.left(n);
         QByteArray low = QByteArrayLiteral("FROM TO HEADER LINE ");
         for (QChar c : info) low += static_cast<char>(c.unicode() & 0xFF);
