@@ -1,5 +1,7 @@
 // The APRS-IS server's byte stream in fuzzer-chosen chunks: lines are bounded, and every line
-// that becomes a monitor line has the form the station database expects.
+// that becomes a monitor line has the form the station database expects. The pieces the decode
+// tool hands the database directly are what the split of that monitor line gives, for any bytes.
+#include "aprs/MonitorLine.h"
 #include "aprsis/ServerLine.h"
 #include "aprsis/ServerLineReader.h"
 
@@ -23,5 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto monitor = serverLineToMonitorLine(line, QTime(12, 34, 56));
         if (monitor && !monitor->startsWith(QLatin1String("GT:Fm "))) std::abort();
     }
+    const QTime at(12, 34, 56);
+    const auto monitor = serverLineToMonitorLine(stream, at);
+    const auto split = monitor ? splitMonitorLine(*monitor) : std::nullopt;
+    const auto packet = serverLinePacket(stream, at);
+    if (packet.has_value() != split.has_value()) std::abort();
+    if (packet && (packet->header != split->header || packet->from != split->from ||
+                   packet->to != split->to || packet->information != split->information))
+        std::abort();
     return 0;
 }
