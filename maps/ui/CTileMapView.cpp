@@ -7,8 +7,11 @@
 #include "aprs/ui/StationDetails.h"
 #include "controls/DialogRunner.h"
 #include "gps/CoordText.h"
+#include "gps/GeoCalc.h"
+#include "maps/LabelBoxes.h"
 #include "maps/MapOverlays.h"
 #include "maps/MbTilesFile.h"
+#include "maps/ShapeLayer.h"
 #include "maps/StationBubble.h"
 #include "maps/StationLayer.h"
 #include "maps/TileDiskCache.h"
@@ -476,6 +479,24 @@ void CTileMapView::paintStations(const QRect& area, const MapLabelSettings& sett
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     const WebMercatorProjection projection(m_zoom, m_origin);
+    if (!m_shapes.empty()) {
+        // Shapefile layers under the stations, drawn as on a calibrated map.
+        LabelBoxes labels;
+        MapDrawContext shapes;
+        shapes.projection = &projection;
+        shapes.visible = QRectF(area);
+        shapes.labels = &labels;
+        shapes.quality = read(m_station.settings(), Settings::MAPQUALITY);
+        double lat1 = 0, lon1 = 0, lat2 = 0, lon2 = 0;
+        toPosition(QPointF(0, 0), lat1, lon1);
+        toPosition(QPointF(width(), 0), lat2, lon2);
+        shapes.windowWidthKm = GeoCalc().ellipsoidalDistanceKm(lat1, lon1, lat2, lon2);
+        for (const auto& layer : m_shapes) {
+            painter.save();
+            layer->draw(painter, QRectF(QPointF(0, 0), projection.canvasSize()), shapes);
+            painter.restore();
+        }
+    }
     StationPaintContext context;
     context.projection = &projection;
     context.visible = QRectF(area);
@@ -818,6 +839,15 @@ void CTileMapView::showMapMenu(QPoint windowPos, QPoint globalPos) {
     connect(addSource, &QAction::triggered, this, &CTileMapView::addTileSource);
     QAction* open = menu->addAction(tr("Open MBTiles File..."));
     connect(open, &QAction::triggered, this, &CTileMapView::openMbTilesCommand);
+    add(menu, Command::AddLayer);
+    if (!m_shapes.empty()) {
+        QMenu* remove = menu->addMenu(tr("Remove Layer"));
+        for (int i = 0; i < int(m_shapePaths.size()); ++i) {
+            QAction* a = remove->addAction(
+                QFileInfo(m_shapePaths[i]).fileName().replace(QLatin1Char('&'), QLatin1String("&&")));
+            connect(a, &QAction::triggered, this, [this, i] { removeShapeLayer(i); });
+        }
+    }
     menu->popup(globalPos);
 }
 
@@ -828,6 +858,24 @@ void CTileMapView::setOffline(bool offline) {
     requestTiles();
     update();
     notifyCommandsChanged();
+}
+
+bool CTileMapView::addShapeLayer(const QString& path) {
+    auto layer = std::make_shared<ShapeLayer>();
+    if (!layer->load(path)) return false;
+    layer->setSettings(ShapeDisplaySettings::defaults(m_station.settings()));
+    m_shapes.push_back(std::move(layer));
+    m_shapePaths.append(path);
+    invalidateOverlay();
+    notifyCommandsChanged();
+    return true;
+}
+
+void CTileMapView::removeShapeLayer(int index) {
+    if (index < 0 || index >= int(m_shapes.size())) return;
+    m_shapes.erase(m_shapes.begin() + index);
+    m_shapePaths.removeAt(index);
+    invalidateOverlay();
 }
 
 void CTileMapView::reloadSettings() {
@@ -949,6 +997,7 @@ void CTileMapView::runStationCommand(int id, const QString& call) {
 bool CTileMapView::handlesCommand(int id) const {
     switch (id) {
     case Command::LoadMapFile:
+    case Command::AddLayer:
     case Command::DrawCoverage:
         return true;
     case Command::ZoomIn:
@@ -1015,6 +1064,15 @@ void CTileMapView::runCommand(int id) {
     case Command::LoadMapFile:
         openMbTilesCommand();
         break;
+    case Command::AddLayer: {
+        const QString file = openFileName
+                                 ? openFileName(tr("Add Layer"), tr("Shape Files (*.shp);;All Files (*)"))
+                                 : QString();
+        if (!file.isEmpty() && !addShapeLayer(file))
+            m_prompter.report(tr("The shapefile %1 could not be loaded.").arg(QFileInfo(file).fileName()),
+                              Prompter::Icon::Stop);
+        break;
+    }
     default:
         break;
     }

@@ -8,16 +8,19 @@
 #include <QImage>
 #include <QPointer>
 #include <QRegion>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DialogRunner;
 class GlobalObjects;
 class Prompter;
 class QLabel;
 struct MapLabelSettings;
+class ShapeLayer;
 class StationLayer;
 class TileStore;
 
@@ -93,6 +96,11 @@ public:
     void saveAreaForOffline();
     // "Add Tile Source...": the dialog, then the new source in this view.
     void addTileSource();
+    // "Add Layer...": a shapefile drawn over the tiles and under the stations, with the settings a
+    // calibrated map gives it. The layers are not stored with the view.
+    bool addShapeLayer(const QString& path);
+    void removeShapeLayer(int index);
+    int shapeLayerCount() const { return int(m_shapes.size()); }
     // Loads tiles on the calling thread (screenshots, tests of the picture).
     void setSynchronousLoading(bool on);
     // Paints the view as it looks now into an image of its size.
@@ -151,6 +159,8 @@ private:
     DialogRunner& m_dialogs;
     std::unique_ptr<TileStore> m_tiles;
     std::unique_ptr<StationLayer> m_stations;
+    std::vector<std::shared_ptr<ShapeLayer>> m_shapes;
+    QStringList m_shapePaths;
     QString m_file; // as stored: "tiles:..."
 
     int m_zoom = 12;

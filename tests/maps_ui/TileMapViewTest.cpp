@@ -4,6 +4,7 @@
 #include "aprs/StationManager.h"
 #include "cli/TileSimulator.h"
 #include "controls/DialogRunner.h"
+#include "maps/ShapeFile.h"
 #include "maps/TileFetcher.h"
 #include "maps/TileSource.h"
 #include "maps/TileStore.h"
@@ -13,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "support/ShapefileWriter.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
@@ -351,6 +353,41 @@ TEST(TileMapView, AUsersOwnTileSourceIsAddedAfterTheOthersAndShownAtOnce) {
     EXPECT_EQ(sources[2].name, QStringLiteral("Club tiles"));
     EXPECT_EQ(w.view->mapFile(), QStringLiteral("tiles:Club tiles"));
     ASSERT_TRUE(waitUntil([&] { return w.complete(); }));
+}
+
+TEST(TileMapView, ShapefileLayersAreDrawnOverTheTilesUnderTheStations) {
+    TileView w;
+    w.open(w.sampleTiles());
+    w.view->setSynchronousLoading(true);
+    // A road across the window, west to east.
+    ShapefileWriter road;
+    road.records.push_back(ShapefileWriter::poly(ShapeType::PolyLine, {{{22.90, 40.59}, {23.05, 40.59}}}));
+    const QString base = w.t.home.mapsDir() + QStringLiteral("/road");
+    ASSERT_TRUE(road.write(base));
+    const QImage before = w.view->renderToImage();
+    EXPECT_TRUE(w.view->handlesCommand(Command::AddLayer));
+    w.view->openFileName = [&](const QString&, const QString&) { return base + QStringLiteral(".shp"); };
+    w.view->runCommand(Command::AddLayer);
+    ASSERT_EQ(w.view->shapeLayerCount(), 1);
+    const QImage with = w.view->renderToImage();
+    const int y = int(std::lround(w.view->toWindow(40.59, 22.97).y()));
+    const auto changedAlong = [&](const QImage& a, const QImage& b) {
+        int changed = 0;
+        for (int x = 0; x < a.width(); ++x)
+            for (int dy = -1; dy <= 1; ++dy) changed += a.pixel(x, y + dy) != b.pixel(x, y + dy) ? 1 : 0;
+        return changed;
+    };
+    EXPECT_GT(changedAlong(before, with), w.view->width() / 2);
+    // Off the road nothing changed.
+    EXPECT_EQ(before.pixel(10, y - 40), with.pixel(10, y - 40));
+
+    w.view->removeShapeLayer(0);
+    EXPECT_EQ(changedAlong(before, w.view->renderToImage()), 0);
+    // A file that is no shapefile is refused with a message.
+    w.view->openFileName = [&](const QString&, const QString&) { return w.sampleTiles(); };
+    w.view->runCommand(Command::AddLayer);
+    EXPECT_EQ(w.view->shapeLayerCount(), 0);
+    EXPECT_EQ(w.prompter.reported.size(), 1);
 }
 
 } // namespace

@@ -79,7 +79,8 @@ TEST(TileMapFrame, AnEmptyMapViewOffersOpenStreetMapInItsPlace) {
     EXPECT_EQ(f.tabs()->tabText(CMainFrame::kFixedTabs), QStringLiteral("OpenStreetMap"));
     EXPECT_EQ(tiles->mapFile(), QStringLiteral("tiles:OpenStreetMap"));
     EXPECT_TRUE(f.isCommandEnabled(Command::ZoomIn));
-    EXPECT_FALSE(f.isCommandEnabled(Command::AddLayer));
+    EXPECT_TRUE(f.isCommandEnabled(Command::AddLayer)); // shapefiles over the tiles
+    EXPECT_FALSE(f.isCommandEnabled(Command::FitToWindow));
 }
 
 TEST(TileMapFrame, SavedWithItsCentreAndZoomAndRestoredAtTheNextStart) {
