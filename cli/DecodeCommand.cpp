@@ -471,6 +471,12 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     // batch stay with its preparation.
     auto prepare = [&preparer](QByteArray bytes, bool last) {
         PreparedBatch batch;
+        // Room for what the lines usually make, so the buffers are not grown copy by copy.
+        batch.lineJson.reserve(bytes.size() + bytes.size() / 4 + 4096);
+        batch.packetJson.reserve(2 * bytes.size() + 4096);
+        batch.records.reserve(static_cast<size_t>(bytes.size() / 64));
+        batch.lineEnds.reserve(static_cast<size_t>(bytes.size() / 64));
+        batch.packetEnds.reserve(static_cast<size_t>(bytes.size() / 64));
         qsizetype start = 0;
         for (;;) {
             const qsizetype nl = bytes.indexOf('\n', start);
