@@ -12,13 +12,13 @@
 // nullptr; each catches its own failures (trace "Catch Error") and returns nullptr.
 struct DecodeContext {
     StationManager& stations;
-    const QString& information; // the information field
+    QStringView information; // the information field
     QStringView from;
     QStringView to;
-    QStringView header;        // the whole header line of the monitor line
-    const QString& lastPacket; // what becomes the record's last packet
-    int port = 0;              // radio port; -1 for the APRS-IS server
-    uint32_t checksum = 0;     // duplicate-filter CRC of this packet; decoders store it in the record
+    QStringView header;     // the whole header line of the monitor line
+    QStringView lastPacket; // what becomes the record's last packet
+    int port = 0;           // radio port; -1 for the APRS-IS server
+    uint32_t checksum = 0;  // duplicate-filter CRC of this packet; decoders store it in the record
 };
 
 // Runs a decoder's work under the station lock; a failure never escapes into the dispatch.

@@ -83,11 +83,11 @@ std::optional<MonitorLine> splitMonitorLine(const QString& text) {
     line.header = header;
     line.from = from;
     line.to = to;
-    line.information = information.toString();
+    line.information = information;
     return line;
 }
 
-std::optional<RelayedPacket> splitRelayedPacket(const QString& information) {
+std::optional<RelayedPacket> splitRelayedPacket(QStringView information) {
     TokenCursor cursor(information);
     const QStringView first = cursor.next(u">"); // '}' and the inner sender
     if (first.isEmpty()) return std::nullopt;
@@ -100,7 +100,7 @@ std::optional<RelayedPacket> splitRelayedPacket(const QString& information) {
     packet.from = first.mid(1);
     if (packet.from.isEmpty()) return std::nullopt; // "}>..." names no sender
     packet.to = to;
-    packet.information = inner.toString();
+    packet.information = inner;
     return packet;
 }
 

@@ -19,13 +19,12 @@ private:
 };
 
 // The pieces of a monitor line that the decoders use. The views point into the text that was
-// split, which must outlive them; the information field is a string of its own, since it is kept
-// as the station's last packet.
+// split, which must outlive them.
 struct MonitorLine {
-    QStringView header;  // the whole first line, prefix included
-    QStringView from;    // second blank-separated token
-    QStringView to;      // fourth blank-separated token
-    QString information; // the second line
+    QStringView header;      // the whole first line, prefix included
+    QStringView from;        // second blank-separated token
+    QStringView to;          // fourth blank-separated token
+    QStringView information; // the second line
 };
 
 // Information fields shorter than this are dropped.
@@ -39,9 +38,9 @@ std::optional<MonitorLine> splitMonitorLine(const QString& text);
 struct RelayedPacket {
     QStringView from;
     QStringView to;
-    QString information;
+    QStringView information;
 };
-std::optional<RelayedPacket> splitRelayedPacket(const QString& information);
+std::optional<RelayedPacket> splitRelayedPacket(QStringView information);
 // The header line made for a relayed packet; the length and time are constant.
 QString relayedHeaderLine(QStringView innerFrom, QStringView innerTo, QStringView relayedBy);
 

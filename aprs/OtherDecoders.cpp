@@ -146,7 +146,7 @@ StationRecord* decodeUltimeter(DecodeContext& ctx) {
 StationRecord* decodeNmea(DecodeContext& ctx) {
     return guarded(ctx, [&]() -> StationRecord* {
         NmeaError error = NmeaError::None;
-        const QByteArray sentence = CodePage::encode(ctx.information);
+        const QByteArray sentence = CodePage::encode(ctx.information.toString());
         const auto fix = parseNmeaSentence(sentence, &error);
         if (!fix) {
             if (error == NmeaError::WrongChecksum) Trace::write(QStringLiteral("wrong checksum"));

@@ -211,7 +211,7 @@ StationRecord* decodeMicE(DecodeContext& ctx) {
 
 StationRecord* decodeGprsTracker(DecodeContext& ctx) {
     return guarded(ctx, [&]() -> StationRecord* {
-        const QString& info = ctx.information;
+        const QStringView info = ctx.information;
         if (info.size() < 4 || !info.startsWith(u"Zel")) return nullptr;
         // "Zel^lat^lon^<not used>^altitude^speed^course^symbol"; empty fields are skipped.
         const auto fields = QStringView(info).split(u'^', Qt::SkipEmptyParts);

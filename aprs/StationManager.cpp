@@ -369,9 +369,8 @@ StationRecord* StationManager::DecodePacket(const QString& information, const QS
     return decodePacket(information, from, to, header, lastPacket, port, 0);
 }
 
-StationRecord* StationManager::decodePacket(const QString& information, QStringView from, QStringView to,
-                                            QStringView header, const QString& lastPacket, int port,
-                                            int depth) {
+StationRecord* StationManager::decodePacket(QStringView information, QStringView from, QStringView to,
+                                            QStringView header, QStringView lastPacket, int port, int depth) {
     // Relayed fields are checked here as well as outer ones: the dispatch reads two characters.
     if (depth > kMaxRelayDepth || information.size() < kMinInformationLength || from.isEmpty())
         return nullptr;
@@ -397,7 +396,7 @@ StationRecord* StationManager::decodePacket(const QString& information, QStringV
     if (c0 == QLatin1Char(':')) {
         locker.unlock(); // the message manager takes its own locks
         if (m_messageSink)
-            m_messageSink->ProcessMessage(information, from.toString(), header.toString(), port);
+            m_messageSink->ProcessMessage(information.toString(), from.toString(), header.toString(), port);
         return nullptr;
     }
     if (c0 == QLatin1Char('}')) {
@@ -455,7 +454,7 @@ StationRecord* StationManager::decodePacket(const QString& information, QStringV
         return nullptr;
     }
     if (!record) return nullptr;
-    assignText(record->lastPacket, QStringView(lastPacket));
+    assignText(record->lastPacket, lastPacket);
     if (record->course > 359) record->course = 0;
     record->lastChecksum = checksum;
     return record;

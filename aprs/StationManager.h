@@ -92,8 +92,8 @@ public:
     static constexpr int kMaxRelayDepth = 16;
 
 private:
-    StationRecord* decodePacket(const QString& information, QStringView from, QStringView to,
-                                QStringView header, const QString& lastPacket, int port, int depth);
+    StationRecord* decodePacket(QStringView information, QStringView from, QStringView to, QStringView header,
+                                QStringView lastPacket, int port, int depth);
 
     void indexPending();
     StationRecord* findIndexed(QStringView call, const QStringView* owner);
