@@ -13,6 +13,7 @@
 #include "maps/StationBubble.h"
 #include "maps/StationLayer.h"
 #include "maps/ui/SampleMap.h"
+#include "maps/ui/StationPopup.h"
 #include "platform/Prompter.h"
 #include "platform/ResourceStrings.h"
 #include "platform/Settings.h"
@@ -844,27 +845,9 @@ void CQuillonView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CQuillonView::showStationMenu(const QString& call, QPoint globalPos) {
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("stationPopup"));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    // The call comes from the air: a title without accelerators.
-    QAction* title = menu->addAction(QString(call).replace(QLatin1Char('&'), QLatin1String("&&")));
-    title->setEnabled(false);
-    menu->addSeparator();
-    for (int id :
-         {int(Command::StationDetails), int(Command::StationSendMessage), int(Command::FindBestMap), 0,
-          int(Command::StationTrack), int(Command::StationCoverage), 0, int(Command::DeleteTracks)}) {
-        if (id == 0) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* a = menu->addAction(Command::text(id));
-        a->setData(id);
-        a->setCheckable(id == Command::StationTrack || id == Command::StationCoverage);
-        a->setChecked(isCommandChecked(id));
-        connect(a, &QAction::triggered, this, [this, id, call] { runStationCommand(id, call); });
-    }
-    menu->popup(globalPos);
+    showStationPopup(
+        this, call, globalPos, [this](int id) { return isCommandChecked(id); },
+        [this](int id, const QString& station) { runStationCommand(id, station); });
 }
 
 void CQuillonView::showMapMenu(QPoint windowPos, QPoint globalPos) {

@@ -18,6 +18,7 @@
 #include "maps/TileFetcher.h"
 #include "maps/TileStore.h"
 #include "maps/ui/DlgTileSource.h"
+#include "maps/ui/StationPopup.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 
@@ -762,26 +763,9 @@ void CTileMapView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CTileMapView::showStationMenu(const QString& call, QPoint globalPos) {
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("stationPopup"));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* title = menu->addAction(QString(call).replace(QLatin1Char('&'), QLatin1String("&&")));
-    title->setEnabled(false);
-    menu->addSeparator();
-    for (int id :
-         {int(Command::StationDetails), int(Command::StationSendMessage), int(Command::FindBestMap), 0,
-          int(Command::StationTrack), int(Command::StationCoverage), 0, int(Command::DeleteTracks)}) {
-        if (id == 0) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* a = menu->addAction(Command::text(id));
-        a->setData(id);
-        a->setCheckable(id == Command::StationTrack || id == Command::StationCoverage);
-        a->setChecked(isCommandChecked(id));
-        connect(a, &QAction::triggered, this, [this, id, call] { runStationCommand(id, call); });
-    }
-    menu->popup(globalPos);
+    showStationPopup(
+        this, call, globalPos, [this](int id) { return isCommandChecked(id); },
+        [this](int id, const QString& station) { runStationCommand(id, station); });
 }
 
 void CTileMapView::showMapMenu(QPoint windowPos, QPoint globalPos) {
