@@ -35,6 +35,8 @@ const char* kDecodeUsage =
 // Port numbers the records are decoded with: radio lines as port 0, APRS-IS lines as the server.
 constexpr int kMonitorPort = 0;
 constexpr int kServerPort = -1;
+// The longest input line taken; APRS packets are a few hundred bytes at most.
+constexpr qsizetype kMaxLineBytes = 1 << 20;
 
 QString symbolChar(int32_t c) {
     return c >= 32 && c <= 126 ? QString(QChar(c)) : QString();
@@ -491,7 +493,9 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         return batch;
     };
     std::future<PreparedBatch> preparing;
-    QByteArray carry; // the start of a line cut by the end of a block
+    QByteArray carry;      // the start of a line cut by the end of a block
+    bool skipping = false; // inside a line too long to be a packet, dropped up to its end
+    qint64 skippedLines = 0;
     for (bool last = false; !last;) {
         QByteArray block = std::move(carry);
         carry = QByteArray();
@@ -500,10 +504,21 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         const qint64 n = input.read(block.data() + at, 1 << 18);
         block.truncate(at + std::max<qint64>(n, 0));
         last = n <= 0;
+        if (skipping) {
+            const qsizetype end = block.indexOf('\n');
+            block.remove(0, end < 0 ? block.size() : end + 1);
+            skipping = end < 0;
+        }
         if (!last) {
             const qsizetype cut = block.lastIndexOf('\n') + 1;
             carry = block.sliced(cut);
             block.truncate(cut);
+            // A line without its end past this length is no packet: memory stays bounded.
+            if (carry.size() > kMaxLineBytes) {
+                carry.clear();
+                skipping = true;
+                ++skippedLines;
+            }
         }
         // One batch is prepared at a time, in order; the one prepared before goes through the
         // station database meanwhile.
@@ -513,6 +528,9 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         if (ready) stationStage(*ready);
     }
     stationStage(preparing.get());
+    if (skippedLines > 0)
+        errors.write(QByteArray::number(skippedLines) + " line(s) longer than " +
+                     QByteArray::number(kMaxLineBytes) + " bytes skipped\n");
 
     int code = 0;
     if (homeDir && !stations.Save()) {

@@ -258,4 +258,23 @@ TEST(DecodePacketOutput, LongInputKeepsItsOrderAcrossReadBlocks) {
     EXPECT_TRUE(str(r.records[7].value("packet").toObject(), "comment").endsWith(u" 7"));
 }
 
+TEST(DecodePacketOutput, AnEndlessLineIsSkippedAndMemoryStaysBounded) {
+    // 3 MB without a line end between two packets: both packets come out, the monster does not,
+    // and standard error says so.
+    QByteArray input = "N0CALL>APRS:>before\n";
+    input += "N0CALL>APRS:>" + QByteArray(3 << 20, 'x') + "\n";
+    input += "N1CALL>APRS:>after\n";
+    QByteArray in = input, out, err;
+    QBuffer bin(&in), bout(&out), berr(&err);
+    bin.open(QIODevice::ReadOnly);
+    bout.open(QIODevice::WriteOnly);
+    berr.open(QIODevice::WriteOnly);
+    ASSERT_EQ(runDecodeCommand({}, bin, bout, berr), 0);
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains("before"));
+    EXPECT_TRUE(lines[1].contains("after"));
+    EXPECT_TRUE(err.contains("1 line(s) longer than"));
+}
+
 } // namespace
