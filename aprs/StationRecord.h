@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 class DataFileReader;
@@ -195,8 +196,18 @@ public:
 inline void assignText(QString& field, QStringView text) {
     if (field == text) return;
     if (field.isDetached() && field.capacity() >= text.size() && text.size() > 0) {
-        field.resize(text.size());
-        std::copy_n(text.data(), text.size(), field.data());
+        // The text may be a piece of the field itself: it is moved before the cut, which writes a
+        // terminating NUL after the new end.
+        const QChar* from = text.data();
+        const qsizetype n = text.size();
+        const auto bytes = static_cast<size_t>(n) * sizeof(QChar);
+        if (n <= field.size()) {
+            std::memmove(field.data(), from, bytes);
+            field.resize(n);
+        } else {
+            field.resize(n);
+            std::memmove(field.data(), from, bytes);
+        }
     } else {
         field = text.toString();
     }

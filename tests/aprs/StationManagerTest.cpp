@@ -233,3 +233,23 @@ TEST_F(StationManagerTest, ExpiryDropsFutureAndUnreadableTimes) {
 }
 
 } // namespace
+
+// A changed text goes into the field's own buffer when nothing shares it; a shared buffer is never
+// written through, and a piece of the field itself may be stored back into it.
+TEST(TextFields, AssignedInPlaceOnlyWhenTheBufferIsTheFieldsOwn) {
+    QString field = QStringLiteral("Home station with a long comment");
+    field.detach();
+    const QString shared = field; // a view's copy of the record's text
+    assignText(field, QStringView(u"Mobile"));
+    EXPECT_EQ(field, QStringLiteral("Mobile"));
+    EXPECT_EQ(shared, QStringLiteral("Home station with a long comment"));
+
+    QString own = QStringLiteral("abcdefghij");
+    own.detach();
+    const QChar* buffer = own.constData();
+    assignText(own, QStringView(own).sliced(3)); // overlapping, shorter
+    EXPECT_EQ(own, QStringLiteral("defghij"));
+    EXPECT_EQ(own.constData(), buffer); // no new allocation
+    assignText(own, QStringView());
+    EXPECT_TRUE(own.isEmpty());
+}
