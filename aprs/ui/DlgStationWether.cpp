@@ -38,6 +38,7 @@ ZelMFCThermometer* thermometer(const QString& name, const QString& title, std::o
                                int temperatureFormat, QWidget* parent) {
     auto* t = new ZelMFCThermometer(parent);
     t->setObjectName(name);
+    t->setMinimumSize(60, 150); // the gauges ask for no size of their own
     t->setState({title, scaleFor(temperatureFormat), value});
     return t;
 }
@@ -72,6 +73,9 @@ DlgStationWether::DlgStationWether(const StationRecord& record, PressureTrend tr
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(firstPage(trend, settings));
     m_pages->addWidget(secondPage(settings));
+    // The gauges draw to the room they get and ask for little: without a floor the dialog opens
+    // too small for the pressure caption and the thermometers.
+    m_pages->setMinimumSize(440, 520);
     layout->addWidget(m_pages, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
