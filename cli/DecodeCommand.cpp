@@ -14,7 +14,6 @@
 #include "platform/Trace.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -37,100 +36,6 @@ constexpr int kMonitorPort = 0;
 constexpr int kServerPort = -1;
 // The longest input line taken; APRS packets are a few hundred bytes at most.
 constexpr qsizetype kMaxLineBytes = 1 << 20;
-
-QString symbolChar(int32_t c) {
-    return c >= 32 && c <= 126 ? QString(QChar(c)) : QString();
-}
-
-// A weather value or null when it was not reported.
-QJsonValue reported(int32_t v, int32_t notReported = -1) {
-    return v == notReported ? QJsonValue(QJsonValue::Null) : QJsonValue(v);
-}
-
-} // namespace
-
-QJsonObject messageJson(const MessageRecord& m) {
-    QString status;
-    switch (m.status) {
-    case MessageStatus::ForMe:
-        status = QStringLiteral("for_me");
-        break;
-    case MessageStatus::Bulletin:
-        status = QStringLiteral("bulletin");
-        break;
-    case MessageStatus::Acknowledged:
-        status = QStringLiteral("acknowledged");
-        break;
-    case MessageStatus::SentByMe:
-        status = QStringLiteral("sent_by_me");
-        break;
-    case MessageStatus::Stopped:
-        status = QStringLiteral("stopped");
-        break;
-    default:
-        status = QStringLiteral("other");
-        break;
-    }
-    QJsonObject o;
-    o.insert(QStringLiteral("from"), m.from);
-    o.insert(QStringLiteral("to"), m.to);
-    o.insert(QStringLiteral("text"), m.text);
-    o.insert(QStringLiteral("seq"), m.seq);
-    o.insert(QStringLiteral("status"), status);
-    o.insert(QStringLiteral("heard_via"), m.heardVia);
-    return o;
-}
-
-QJsonObject stationJson(const StationRecord& r) {
-    QJsonObject o;
-    o.insert(QStringLiteral("call"), r.call);
-    o.insert(QStringLiteral("owner"), r.owner);
-    o.insert(QStringLiteral("lat"), r.latitude);
-    o.insert(QStringLiteral("lon"), r.longitude);
-    o.insert(QStringLiteral("symbol_table"), symbolChar(r.symbolTable));
-    o.insert(QStringLiteral("symbol_code"), symbolChar(r.symbolCode));
-    o.insert(QStringLiteral("symbol_name"), symbolName(r.symbolTable, r.symbolCode));
-    o.insert(QStringLiteral("type"), r.stationType);
-    o.insert(QStringLiteral("type_name"), stationTypeName(r.stationType));
-    o.insert(QStringLiteral("course"), static_cast<qint64>(r.course));
-    o.insert(QStringLiteral("speed_knots"), r.speed);
-    o.insert(QStringLiteral("altitude_ft"), r.altitude);
-    o.insert(QStringLiteral("comment"), r.comment);
-    o.insert(QStringLiteral("status"), r.status);
-    o.insert(QStringLiteral("is_new"), r.isNew != 0);
-    o.insert(QStringLiteral("heard_via"), r.heardVia());
-    o.insert(QStringLiteral("last_packet"), r.lastPacket);
-    if (r.phg.power > 0) {
-        QJsonObject phg;
-        phg.insert(QStringLiteral("power_w"), r.phg.power);
-        phg.insert(QStringLiteral("height_ft"), r.phg.height);
-        phg.insert(QStringLiteral("gain_db"), r.phg.gain);
-        phg.insert(QStringLiteral("directivity_deg"), r.phg.directivity);
-        phg.insert(QStringLiteral("range_mi"), r.phg.range);
-        o.insert(QStringLiteral("phg"), phg);
-    }
-    if (r.stationType == StationType::Weather) {
-        const auto& w = r.weather;
-        QJsonObject wx;
-        wx.insert(QStringLiteral("software"), w.software);
-        wx.insert(QStringLiteral("wind_direction_deg"), reported(w.windDirection));
-        wx.insert(QStringLiteral("wind_speed_mph"), reported(w.windSpeed));
-        wx.insert(QStringLiteral("wind_gust_mph"), reported(w.windGust));
-        wx.insert(QStringLiteral("temperature_f"), reported(w.temperature, -50000));
-        wx.insert(QStringLiteral("rain_last_hour_hundredths_in"), reported(w.rainLastHour));
-        wx.insert(QStringLiteral("rain_last_24h_hundredths_in"), reported(w.rainLast24h));
-        wx.insert(QStringLiteral("rain_since_midnight_hundredths_in"), reported(w.rainSinceMidnight));
-        wx.insert(QStringLiteral("humidity_pct"), reported(w.humidity));
-        wx.insert(QStringLiteral("pressure_tenths_hpa"), reported(w.pressure));
-        wx.insert(QStringLiteral("dew_point_f"), w.dewPoint);
-        wx.insert(QStringLiteral("wind_chill_f"), w.windChill);
-        wx.insert(QStringLiteral("heat_index_f"), w.heatIndex);
-        o.insert(QStringLiteral("weather"), wx);
-    }
-    return o;
-}
-
-namespace {
 
 const char* messageStatusName(MessageStatus status) {
     switch (status) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QJsonObject>
 #include <QStringList>
 
 class QIODevice;
@@ -17,12 +16,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
                      bool exitWhenDone = false);
 
 struct MessageRecord;
-// The "message" object of one output line.
-QJsonObject messageJson(const MessageRecord& record);
-// The "station" object of one output line.
-QJsonObject stationJson(const StationRecord& record);
-
 class JsonWriter;
-// The same objects written straight to the output, as the decode command prints them.
+// The "message" and "station" objects of one output line, written straight to the output.
 void writeMessageJson(JsonWriter& json, const MessageRecord& record);
 void writeStationJson(JsonWriter& json, const StationRecord& record);
