@@ -363,9 +363,8 @@ StationRecord* StationManager::ProcessMonitorText(const QString& text, int port)
     return decodePacket(line->information, line->from, line->to, line->header, line->information, port, 0);
 }
 
-StationRecord* StationManager::DecodePacket(const QString& information, const QString& from,
-                                            const QString& to, const QString& header,
-                                            const QString& lastPacket, int port) {
+StationRecord* StationManager::DecodePacket(QStringView information, QStringView from, QStringView to,
+                                            QStringView header, QStringView lastPacket, int port) {
     return decodePacket(information, from, to, header, lastPacket, port, 0);
 }
 

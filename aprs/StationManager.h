@@ -32,8 +32,8 @@ public:
     // Splits one monitor line and decodes it; the record created or updated, or nullptr.
     StationRecord* ProcessMonitorText(const QString& text, int port);
     // Duplicate filter and dispatch by the first character of the information field.
-    StationRecord* DecodePacket(const QString& information, const QString& from, const QString& to,
-                                const QString& header, const QString& lastPacket, int port);
+    StationRecord* DecodePacket(QStringView information, QStringView from, QStringView to, QStringView header,
+                                QStringView lastPacket, int port);
 
     // First record (in list order) whose call sign is call, exactly.
     StationRecord* FindByCall(QStringView call);

@@ -5,6 +5,8 @@
 
 #include <QVarLengthArray>
 
+#include <charconv>
+
 namespace {
 
 // Shortest information field passed on: a Mic-E report without comment is 9 bytes, so only
@@ -122,69 +124,94 @@ std::optional<QString> serverLineToMonitorLine(QByteArrayView line, const QTime&
     return text.s;
 }
 
-std::optional<ServerLinePacket> serverLinePacket(QByteArrayView line, const QTime& utc) {
+std::optional<ServerLinePacketSpans> appendServerLinePacket(QString& text, QByteArrayView line,
+                                                            const QTime& utc, qsizetype lineAt) {
     const auto pieces = linePieces(line);
     if (!pieces) return std::nullopt;
     const auto [source, destination, info, whole] = *pieces;
-    ServerLinePacket p;
     const QTime t = utc.isValid() ? utc : QTime(0, 0);
-    const QByteArray length = QByteArray::number(info.size());
-    if (CodePage::isAscii(whole)) {
-        // The usual case, worked on the bytes: a feed brings thousands of lines a second.
+    const auto span = [&text](qsizetype at) { return ServerLineSpan{at, text.size() - at}; };
+    const auto appendBytes = [&text](QByteArrayView bytes) {
+        const qsizetype at = text.size();
+        text.append(QLatin1StringView(bytes.data(), bytes.size()));
+        return ServerLineSpan{at, bytes.size()};
+    };
+    const bool ascii = lineAt >= 0 || CodePage::isAscii(whole);
+    ServerLinePacketSpans p;
+    // The information field as the monitor line's second line: from its first character that is
+    // no line break up to the next line break. Counted on bytes where a byte is a character.
+    if (ascii) {
         qsizetype start = 0;
         while (start < info.size() && (info[start] == '\r' || info[start] == '\n')) ++start;
         qsizetype end = start;
         while (end < info.size() && info[end] != '\r' && info[end] != '\n') ++end;
-        if (end - start < 4) return std::nullopt;
-        p.information = QString::fromLatin1(info.sliced(start, end - start));
-        p.from = QString::fromLatin1(source);
-        p.to = QString::fromLatin1(destination);
-        QVarLengthArray<char, 128> header;
-        const auto add = [&header](QByteArrayView bytes) { header.append(bytes.data(), bytes.size()); };
-        const auto twoDigits = [&header](int v) {
-            header.append(static_cast<char>('0' + v / 10 % 10));
-            header.append(static_cast<char>('0' + v % 10));
-        };
-        add("GT:Fm ");
-        add(source);
-        add(" To ");
-        add(destination);
-        add(" Via MYGATE* <UI pid=F0 Len=");
-        add(length);
-        add(" >[");
-        twoDigits(t.hour());
-        header.append(':');
-        twoDigits(t.minute());
-        header.append(':');
-        twoDigits(t.second());
-        header.append(']');
-        p.header = QString::fromLatin1(header.data(), header.size());
-        return p;
+        if (end - start < 4) return std::nullopt; // too short for any decoder, as the split refuses it
+        if (lineAt >= 0) {
+            // The line stands in text already, a character a byte: its pieces are not copied again.
+            const auto in = [&](QByteArrayView piece, qsizetype from, qsizetype size) {
+                return ServerLineSpan{lineAt + (piece.data() - line.data()) + from, size};
+            };
+            p.information = in(info, start, end - start);
+            p.from = in(source, 0, source.size());
+            p.to = in(destination, 0, destination.size());
+        } else {
+            p.information = appendBytes(info.sliced(start, end - start));
+            p.from = appendBytes(source);
+            p.to = appendBytes(destination);
+        }
+    } else {
+        const qsizetype infoAt = text.size();
+        text.append(CodePage::decode(info));
+        const QStringView info16 = QStringView(text).sliced(infoAt);
+        qsizetype start = 0;
+        while (start < info16.size() && (info16[start] == u'\r' || info16[start] == u'\n')) ++start;
+        qsizetype end = start;
+        while (end < info16.size() && info16[end] != u'\r' && info16[end] != u'\n') ++end;
+        if (end - start < 4) {
+            text.truncate(infoAt);
+            return std::nullopt;
+        }
+        p.information = {infoAt + start, end - start};
+        qsizetype at = text.size();
+        text.append(CodePage::decode(source));
+        p.from = span(at);
+        at = text.size();
+        text.append(CodePage::decode(destination));
+        p.to = span(at);
     }
-    // The information field as the monitor line's second line: from its first character that is
-    // no line break up to the next line break.
-    const QString info16 = CodePage::decode(info);
-    qsizetype start = 0;
-    while (start < info16.size() && (info16[start] == u'\r' || info16[start] == u'\n')) ++start;
-    qsizetype end = start;
-    while (end < info16.size() && info16[end] != u'\r' && info16[end] != u'\n') ++end;
-    if (end - start < 4) return std::nullopt; // too short for any decoder, as the split refuses it
-    p.information = start == 0 && end == info16.size() ? info16 : info16.sliced(start, end - start);
-    p.from = CodePage::decode(source);
-    p.to = CodePage::decode(destination);
-    QVarLengthArray<char, 128> time;
-    const auto twoDigits = [&time](int v) {
-        time.append(static_cast<char>('0' + v / 10 % 10));
-        time.append(static_cast<char>('0' + v % 10));
+    // "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=n >[hh:mm:ss]", with the sender and destination
+    // as decoded above.
+    QVarLengthArray<char, 64> tail;
+    const auto add = [&tail](QByteArrayView bytes) { tail.append(bytes.data(), bytes.size()); };
+    const auto twoDigits = [&tail](int v) {
+        tail.append(static_cast<char>('0' + v / 10 % 10));
+        tail.append(static_cast<char>('0' + v % 10));
     };
+    add(" Via MYGATE* <UI pid=F0 Len=");
+    char length[24];
+    add(QByteArrayView(length, std::to_chars(length, length + sizeof length, info.size()).ptr - length));
+    add(" >[");
     twoDigits(t.hour());
-    time.append(':');
+    tail.append(':');
     twoDigits(t.minute());
-    time.append(':');
+    tail.append(':');
     twoDigits(t.second());
-    p.header.reserve(56 + p.from.size() + p.to.size());
-    p.header.append(u"GT:Fm ").append(p.from).append(u" To ").append(p.to);
-    p.header.append(u" Via MYGATE* <UI pid=F0 Len=").append(QLatin1StringView(length)).append(u" >[");
-    p.header.append(QLatin1StringView(time.data(), time.size())).append(QLatin1Char(']'));
+    tail.append(']');
+    const qsizetype headerAt = text.size();
+    text.reserve(headerAt + 10 + p.from.size + p.to.size + tail.size());
+    text.append(QLatin1StringView("GT:Fm "));
+    text.append(QStringView(text).sliced(p.from.at, p.from.size));
+    text.append(QLatin1StringView(" To "));
+    text.append(QStringView(text).sliced(p.to.at, p.to.size));
+    text.append(QLatin1StringView(tail.data(), tail.size()));
+    p.header = span(headerAt);
     return p;
+}
+
+std::optional<ServerLinePacket> serverLinePacket(QByteArrayView line, const QTime& utc) {
+    QString text;
+    const auto spans = appendServerLinePacket(text, line, utc);
+    if (!spans) return std::nullopt;
+    return ServerLinePacket{spans->header.in(text).toString(), spans->from.in(text).toString(),
+                            spans->to.in(text).toString(), spans->information.in(text).toString()};
 }

@@ -23,3 +23,18 @@ struct ServerLinePacket {
     QString from, to, information;
 };
 std::optional<ServerLinePacket> serverLinePacket(QByteArrayView line, const QTime& utc);
+
+// The same pieces appended to one text, for a caller that decodes many lines without a string
+// of its own for each: the spans say where each piece lies in text. lineAt >= 0 says that the
+// line already stands in text from there, one character a byte (plain ASCII); its sender,
+// destination and information field are then not copied again. Nothing is appended for a line
+// that gives nothing.
+struct ServerLineSpan {
+    qsizetype at = 0, size = 0;
+    QStringView in(const QString& text) const { return QStringView(text).sliced(at, size); }
+};
+struct ServerLinePacketSpans {
+    ServerLineSpan header, from, to, information;
+};
+std::optional<ServerLinePacketSpans> appendServerLinePacket(QString& text, QByteArrayView line,
+                                                            const QTime& utc, qsizetype lineAt = -1);

@@ -9,6 +9,7 @@
 #include "messaging/MsgManager.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/HeapPrefault.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
 #include "platform/Trace.h"
@@ -16,11 +17,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -103,16 +107,28 @@ std::optional<ServerLineParts> serverLineParts(QByteArrayView line) {
 
 // One output record waiting in a batch: what the station database is to be given.
 struct PendingRecord {
-    std::optional<QString> monitorText;     // a monitor line (header and information field)
-    std::optional<ServerLinePacket> server; // or the pieces of an APRS-IS line
+    std::optional<QString> monitorText;          // a monitor line (header and information field)
+    std::optional<ServerLinePacketSpans> server; // or the pieces of an APRS-IS line, in the batch text
 };
 
 // The lines of one read, prepared on the helper thread: each record's '{"line":...' and its
-// "packet" value, already written, and what the station database is to be given.
+// "packet" value, already written, and what the station database is to be given. The texts of
+// all lines share one string, so a line costs no allocation of its own on either thread. A batch
+// is used again and again: its buffers keep their room.
 struct PreparedBatch {
+    QString text;
     std::vector<PendingRecord> records;
     QByteArray lineJson, packetJson;
     std::vector<qsizetype> lineEnds, packetEnds;
+
+    void clear() {
+        text.truncate(0);
+        records.clear();
+        lineJson.truncate(0);
+        packetJson.truncate(0);
+        lineEnds.clear();
+        packetEnds.clear();
+    }
 };
 
 // Cuts lines into records and writes the parts of each that depend on the line alone. A monitor
@@ -121,12 +137,25 @@ class BatchPreparer {
 public:
     explicit BatchPreparer(Clock& clock) : m_clock(clock) {}
 
+    // The time of day APRS-IS lines are stamped with, read once for a batch: a batch takes a few
+    // milliseconds.
+    void startBatch() { m_utc = m_clock.nowUtc().time(); }
+
     void line(PreparedBatch& batch, QByteArrayView raw) {
         while (!raw.isEmpty() && (raw.back() == '\n' || raw.back() == '\r')) raw.chop(1);
-        const QString line = CodePage::decode(raw);
+        QString& text = batch.text;
+        const qsizetype lineAt = text.size();
+        const bool ascii = CodePage::isAscii(raw);
+        if (ascii)
+            text.append(QLatin1StringView(raw.data(), raw.size()));
+        else
+            text.append(CodePage::decode(raw));
+        const qsizetype lineSize = text.size() - lineAt;
+        const auto lineText = [&] { return QStringView(text).sliced(lineAt, lineSize); };
         if (m_pendingHeader) {
             const QString header = *m_pendingHeader;
             m_pendingHeader.reset();
+            const QString line = lineText().toString();
             PendingRecord& r = batch.records.emplace_back();
             r.monitorText = header + QLatin1Char('\r') + line + QLatin1Char('\r');
             // From and to as the monitor line names them.
@@ -138,29 +167,36 @@ public:
             if (toEnd < 0) toEnd = h.size();
             write(batch, QString(header + QLatin1Char('\n') + line), h.sliced(fromAt, fromEnd - fromAt),
                   h.sliced(toAt, toEnd - toAt), line, true);
+            text.truncate(lineAt);
             return;
         }
-        if (QStringView(line).trimmed().isEmpty()) return;
-        if (isMonitorHeader(line)) {
-            m_pendingHeader = line;
+        if (lineText().trimmed().isEmpty()) {
+            text.truncate(lineAt);
+            return;
+        }
+        if (isMonitorHeader(lineText())) {
+            m_pendingHeader = lineText().toString();
+            text.truncate(lineAt);
             return;
         }
         PendingRecord& r = batch.records.emplace_back();
-        r.server = serverLinePacket(raw, m_clock.nowUtc().time());
+        r.server = appendServerLinePacket(text, raw, m_utc, ascii ? lineAt : -1);
         const auto parts = raw.startsWith('#') ? std::nullopt : serverLineParts(raw);
         if (!parts) {
-            write(batch, line, {}, {}, {}, false);
-        } else if (line.size() == raw.size() && CodePage::isAscii(raw)) {
+            write(batch, lineText(), {}, {}, {}, false);
+        } else if (ascii) {
             // One character a byte: the pieces are views into the line, no copies.
             const auto at = [&](QByteArrayView piece) {
-                return QStringView(line).sliced(piece.data() - raw.data(), piece.size());
+                return lineText().sliced(piece.data() - raw.data(), piece.size());
             };
-            write(batch, line, at(parts->from), at(parts->to), at(parts->information), true);
+            write(batch, lineText(), at(parts->from), at(parts->to), at(parts->information), true);
         } else {
             // Otherwise each piece is decoded on its own, as the station's own path decodes it.
-            write(batch, line, CodePage::decode(parts->from), CodePage::decode(parts->to),
+            write(batch, lineText(), CodePage::decode(parts->from), CodePage::decode(parts->to),
                   CodePage::decode(parts->information), true);
         }
+        // Nothing in the station database needs the line but the pieces.
+        if (!r.server) text.truncate(lineAt);
     }
 
     // A header whose information line never came.
@@ -191,7 +227,65 @@ private:
     }
 
     Clock& m_clock;
+    QTime m_utc;
     std::optional<QString> m_pendingHeader;
+};
+
+// One helper thread for the whole run, given one job at a time and waited for: a thread of its
+// own for each batch would cost its start and a fresh allocator arena every time.
+class HelperThread {
+public:
+    HelperThread() : m_thread([this] { run(); }) {}
+    ~HelperThread() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    void start(std::function<void()> job) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_job = std::move(job);
+            m_busy = true;
+        }
+        m_wake.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return !m_busy; });
+    }
+
+private:
+    void run() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_quit || m_job; });
+                if (!m_job) return;
+                job = std::move(m_job);
+                m_job = nullptr;
+            }
+            job();
+            {
+                std::lock_guard lock(m_mutex);
+                m_busy = false;
+            }
+            m_wake.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::function<void()> m_job;
+    bool m_busy = false;
+    bool m_quit = false;
+    std::thread m_thread; // last: started once the rest is ready
 };
 
 } // namespace
@@ -293,6 +387,9 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             return 1;
         }
     }
+    // The station database grows by tens of megabytes over a capture: the helper thread, which
+    // has time to spare, faults in the heap's fresh pages ahead of it.
+    HeapPrefault prefault;
     const StationHome home(homeDir ? *homeDir : scratch->path());
     home.createFolders();
     SettingsStore settings(home.settingsFile());
@@ -313,77 +410,64 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     // The input goes in batches, the lines of one read each, through two stages: a helper thread
     // cuts a batch into records and writes what depends on the line alone (the "line" member, the
     // packet described on its own), while this thread runs the batch before it through the
-    // station database, in order, and joins the parts of every output line. Output goes out in
+    // station database, in order, and writes every output line from its parts. Output goes out in
     // large blocks.
     BatchPreparer preparer(clock);
-    QByteArray stationJson;
-    std::vector<qsizetype> stationEnds;
     QByteArray out;
 
     auto stationStage = [&](const PreparedBatch& batch) {
-        stationJson.truncate(0);
-        stationEnds.clear();
-        {
-            JsonWriter json(stationJson);
-            for (const PendingRecord& r : batch.records) {
-                StationRecord* record = nullptr;
-                if (r.monitorText)
-                    record = stations.ProcessMonitorText(*r.monitorText, kMonitorPort);
-                else if (r.server)
-                    record = stations.DecodePacket(r.server->information, r.server->from, r.server->to,
-                                                   r.server->header, r.server->information, kServerPort);
-                if (record) stations.MoveToEnd(record);
-                json.restart();
-                json.key("station");
-                if (record)
-                    writeStationJson(json, *record);
-                else
-                    json.null();
-                if (!newMessage.isEmpty()) {
-                    json.key("message");
-                    json.raw(newMessage);
-                    newMessage.clear();
-                }
-                json.finish();
-                stationEnds.push_back(stationJson.size());
-            }
-        }
-        // Each output line in one step: '{"line":..' ',' '"station":..' ',"packet":' '..' '}\n'.
         static constexpr char kPacketKey[] = ",\"packet\":";
         constexpr qsizetype kPacketKeySize = sizeof kPacketKey - 1;
-        qsizetype lineAt = 0, stationAt = 0, packetAt = 0;
+        out.truncate(0);
+        JsonWriter json(out);
+        qsizetype lineAt = 0, packetAt = 0;
         for (size_t i = 0; i < batch.records.size(); ++i) {
-            const qsizetype lineSize = batch.lineEnds[i] - lineAt;
-            const qsizetype stationSize = stationEnds[i] - stationAt;
-            const qsizetype packetSize = batch.packetEnds[i] - packetAt;
-            const qsizetype at = out.size();
-            out.resize(at + lineSize + 1 + stationSize + kPacketKeySize + packetSize + 2);
-            char* p = out.data() + at;
-            p = std::copy_n(batch.lineJson.constData() + lineAt, lineSize, p);
-            *p++ = ',';
-            p = std::copy_n(stationJson.constData() + stationAt, stationSize, p);
-            p = std::copy_n(kPacketKey, kPacketKeySize, p);
-            p = std::copy_n(batch.packetJson.constData() + packetAt, packetSize, p);
-            *p++ = '}';
-            *p = '\n';
+            const PendingRecord& r = batch.records[i];
+            StationRecord* record = nullptr;
+            if (r.monitorText) {
+                record = stations.ProcessMonitorText(*r.monitorText, kMonitorPort);
+            } else if (r.server) {
+                const QStringView information = r.server->information.in(batch.text);
+                record = stations.DecodePacket(information, r.server->from.in(batch.text),
+                                               r.server->to.in(batch.text), r.server->header.in(batch.text),
+                                               information, kServerPort);
+            }
+            if (record) stations.MoveToEnd(record);
+            // '{"line":..' ',' '"station":..' [',"message":..'] ',"packet":' '..' '}\n'
+            json.verbatim(QByteArrayView(batch.lineJson).sliced(lineAt, batch.lineEnds[i] - lineAt));
+            json.plain(',');
+            json.restart();
+            json.key("station");
+            if (record)
+                writeStationJson(json, *record);
+            else
+                json.null();
+            if (!newMessage.isEmpty()) {
+                json.key("message");
+                json.raw(newMessage);
+                newMessage.clear();
+            }
+            json.verbatim(QByteArrayView(kPacketKey, kPacketKeySize));
+            json.verbatim(QByteArrayView(batch.packetJson).sliced(packetAt, batch.packetEnds[i] - packetAt));
+            json.plain('}');
+            json.plain('\n');
             lineAt = batch.lineEnds[i];
-            stationAt = stationEnds[i];
             packetAt = batch.packetEnds[i];
         }
+        json.finish();
         output.write(out);
-        out.truncate(0);
     };
 
     // Standard input in large blocks; each block's complete lines make a batch. The bytes of a
-    // batch stay with its preparation.
-    auto prepare = [&preparer](QByteArray bytes, bool last) {
-        PreparedBatch batch;
+    // batch stay with its preparation. Two batches and two blocks take turns: one is prepared
+    // while the other goes through the station database.
+    auto prepare = [&preparer](const QByteArray& bytes, bool last, PreparedBatch& batch) {
+        batch.clear();
         // Room for what the lines usually make, so the buffers are not grown copy by copy.
+        batch.text.reserve(bytes.size() + bytes.size() / 2 + 4096);
         batch.lineJson.reserve(bytes.size() + bytes.size() / 4 + 4096);
         batch.packetJson.reserve(2 * bytes.size() + 4096);
-        batch.records.reserve(static_cast<size_t>(bytes.size() / 64));
-        batch.lineEnds.reserve(static_cast<size_t>(bytes.size() / 64));
-        batch.packetEnds.reserve(static_cast<size_t>(bytes.size() / 64));
+        preparer.startBatch();
         qsizetype start = 0;
         for (;;) {
             const qsizetype nl = bytes.indexOf('\n', start);
@@ -395,15 +479,20 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             if (start < bytes.size()) preparer.line(batch, QByteArrayView(bytes).sliced(start));
             preparer.end(batch);
         }
-        return batch;
     };
-    std::future<PreparedBatch> preparing;
+    HelperThread helper;
+    PreparedBatch batches[2];
+    QByteArray blocks[2];
+    int preparing = -1;    // the batch the helper is working on
     QByteArray carry;      // the start of a line cut by the end of a block
     bool skipping = false; // inside a line too long to be a packet, dropped up to its end
     qint64 skippedLines = 0;
     for (bool last = false; !last;) {
-        QByteArray block = std::move(carry);
-        carry = QByteArray();
+        const int next = preparing == 0 ? 1 : 0;
+        QByteArray& block = blocks[next];
+        block.truncate(0);
+        block.append(carry);
+        carry.truncate(0);
         const qsizetype at = block.size();
         block.resize(at + (1 << 18));
         const qint64 n = input.read(block.data() + at, 1 << 18);
@@ -416,7 +505,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         }
         if (!last) {
             const qsizetype cut = block.lastIndexOf('\n') + 1;
-            carry = block.sliced(cut);
+            carry.append(QByteArrayView(block).sliced(cut));
             block.truncate(cut);
             // A line without its end past this length is no packet: memory stays bounded.
             if (carry.size() > kMaxLineBytes) {
@@ -427,12 +516,18 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         }
         // One batch is prepared at a time, in order; the one prepared before goes through the
         // station database meanwhile.
-        std::optional<PreparedBatch> ready;
-        if (preparing.valid()) ready = preparing.get();
-        preparing = std::async(std::launch::async, prepare, std::move(block), last);
-        if (ready) stationStage(*ready);
+        const int ready = preparing;
+        if (ready >= 0) helper.wait();
+        helper.start(
+            [&prepare, &prefault, &block, last, &batch = batches[next], heapEnd = HeapPrefault::heapEnd()] {
+                prefault.populateTo(heapEnd);
+                prepare(block, last, batch);
+            });
+        preparing = next;
+        if (ready >= 0) stationStage(batches[ready]);
     }
-    stationStage(preparing.get());
+    helper.wait();
+    stationStage(batches[preparing]);
     if (skippedLines > 0)
         errors.write(QByteArray::number(skippedLines) + " line(s) longer than " +
                      QByteArray::number(kMaxLineBytes) + " bytes skipped\n");

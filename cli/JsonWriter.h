@@ -67,6 +67,8 @@ public:
     void raw(const QByteArray& json);
     // A character outside any value (a line end between objects).
     void plain(char c) { *grow(1) = c; }
+    // Bytes outside any value, written as they stand: JSON pieces written elsewhere.
+    void verbatim(QByteArrayView bytes) { put(bytes.data(), bytes.size()); }
 
     // key(name) then the value.
     template <size_t N, typename T> void member(const char (&name)[N], const T& v) {

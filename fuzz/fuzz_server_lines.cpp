@@ -4,6 +4,7 @@
 #include "aprs/MonitorLine.h"
 #include "aprsis/ServerLine.h"
 #include "aprsis/ServerLineReader.h"
+#include "platform/CodePage.h"
 
 #include <QTime>
 #include <cstdint>
@@ -33,5 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (packet && (packet->header != split->header || packet->from != split->from ||
                    packet->to != split->to || packet->information != split->information))
         std::abort();
+    // The pieces found in the line where it already stands in a text, as the decode command
+    // finds them.
+    if (packet && CodePage::isAscii(stream)) {
+        QString text = QStringLiteral("before");
+        const qsizetype lineAt = text.size();
+        text.append(QLatin1StringView(stream));
+        const auto spans = appendServerLinePacket(text, stream, at, lineAt);
+        if (!spans || spans->header.in(text) != packet->header || spans->from.in(text) != packet->from ||
+            spans->to.in(text) != packet->to || spans->information.in(text) != packet->information)
+            std::abort();
+    }
     return 0;
 }

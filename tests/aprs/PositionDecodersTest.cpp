@@ -318,7 +318,7 @@ TEST_F(PositionDecoding, GprsTracker) {
     // The tracker's time of day from the header, on today's date.
     clock.advance(1000);
     const QString header = QStringLiteral("00:Fm N0CALL To APZEL <UI pid=F0 Len=30 >[10:20:30]");
-    r = stations.DecodePacket(QStringLiteral("Zel^^49.6^^-72.7^x^0^0^0^/>"), "N0CALL", "APZEL", header, "",
+    r = stations.DecodePacket(QStringLiteral("Zel^^49.6^^-72.7^x^0^0^0^/>"), u"N0CALL", u"APZEL", header, u"",
                               0);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->isNew, 0);
@@ -328,16 +328,16 @@ TEST_F(PositionDecoding, GprsTracker) {
 
     // A fix stamped before midnight and heard after it belongs to the day before.
     clock.setNow(QDateTime(QDate(2026, 1, 16), QTime(0, 0, 10), Qt::UTC));
-    r = stations.DecodePacket(QStringLiteral("Zel^1^2^x^0^0^0^/>"), "N1CALL", "APZEL",
-                              QStringLiteral("00:Fm N1CALL To APZEL <UI pid=F0 Len=30 >[23:59:50]"), "", 0);
+    r = stations.DecodePacket(QStringLiteral("Zel^1^2^x^0^0^0^/>"), u"N1CALL", u"APZEL",
+                              u"00:Fm N1CALL To APZEL <UI pid=F0 Len=30 >[23:59:50]", u"", 0);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->firstHeard,
               SystemTime::fromDateTime(QDateTime(QDate(2026, 1, 15), QTime(23, 59, 50), Qt::UTC)));
     EXPECT_EQ(r->lastHeard, r->firstHeard);
 
     // No time stamp: now.
-    r = stations.DecodePacket(QStringLiteral("Zel^1^2^x^0^0^-5^/>"), "N2CALL", "APZEL",
-                              "00:Fm N2CALL To APZEL", "", 0);
+    r = stations.DecodePacket(QStringLiteral("Zel^1^2^x^0^0^-5^/>"), u"N2CALL", u"APZEL",
+                              u"00:Fm N2CALL To APZEL", u"", 0);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->lastHeard, now());
     EXPECT_EQ(r->course, 0u); // negative course: none

@@ -1,6 +1,7 @@
 // APRS-IS server lines become the monitor lines radio frames also become.
 #include "aprs/MonitorLine.h"
 #include "aprsis/ServerLine.h"
+#include "platform/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -87,5 +88,25 @@ TEST(ServerLine, PacketPiecesAreWhatTheMonitorLineSplitGives) {
         EXPECT_EQ(packet->from, split->from.toString()) << line.toStdString();
         EXPECT_EQ(packet->to, split->to.toString()) << line.toStdString();
         EXPECT_EQ(packet->information, split->information) << line.toStdString();
+
+        // Appended after other text, and with the line already standing in that text (the
+        // decode command's form): the same pieces.
+        QString text = QStringLiteral("earlier lines");
+        const auto appended = appendServerLinePacket(text, line, kAt);
+        ASSERT_TRUE(appended) << line.toStdString();
+        EXPECT_EQ(appended->header.in(text), packet->header) << line.toStdString();
+        EXPECT_EQ(appended->from.in(text), packet->from) << line.toStdString();
+        EXPECT_EQ(appended->to.in(text), packet->to) << line.toStdString();
+        EXPECT_EQ(appended->information.in(text), packet->information) << line.toStdString();
+        if (!CodePage::isAscii(line)) continue;
+        const qsizetype lineAt = text.size();
+        text.append(QLatin1StringView(line));
+        const auto inLine = appendServerLinePacket(text, line, kAt, lineAt);
+        ASSERT_TRUE(inLine) << line.toStdString();
+        EXPECT_EQ(inLine->header.in(text), packet->header) << line.toStdString();
+        EXPECT_EQ(inLine->from.in(text), packet->from) << line.toStdString();
+        EXPECT_EQ(inLine->to.in(text), packet->to) << line.toStdString();
+        EXPECT_EQ(inLine->information.in(text), packet->information) << line.toStdString();
+        EXPECT_LT(inLine->information.at, lineAt + line.size()); // a piece of the line, not a copy
     }
 }

@@ -350,7 +350,7 @@ TEST(GpsController, ReportsDecodeThroughTheStationDatabase) {
     TempHome other;
     StationManager heard(other.home, other.settings, s.clock);
     StationRecord* r =
-        heard.DecodePacket(p.part1, p.fromCall, p.toCall, p.fromCall + ">" + p.toCall, p.part1, 0);
+        heard.DecodePacket(p.part1, p.fromCall, p.toCall, QString(p.fromCall + ">" + p.toCall), p.part1, 0);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->call, "SV2ABC-9");
     EXPECT_NEAR(r->latitude, -33.8688, 0.005 / 60 + 1e-9);
