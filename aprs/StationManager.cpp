@@ -364,12 +364,14 @@ StationRecord* StationManager::ProcessMonitorText(const QString& text, int port)
 }
 
 StationRecord* StationManager::DecodePacket(QStringView information, QStringView from, QStringView to,
-                                            QStringView header, QStringView lastPacket, int port) {
-    return decodePacket(information, from, to, header, lastPacket, port, 0);
+                                            QStringView header, QStringView lastPacket, int port,
+                                            const uint32_t* checksum) {
+    return decodePacket(information, from, to, header, lastPacket, port, 0, checksum);
 }
 
 StationRecord* StationManager::decodePacket(QStringView information, QStringView from, QStringView to,
-                                            QStringView header, QStringView lastPacket, int port, int depth) {
+                                            QStringView header, QStringView lastPacket, int port, int depth,
+                                            const uint32_t* knownChecksum) {
     // Relayed fields are checked here as well as outer ones: the dispatch reads two characters.
     if (depth > kMaxRelayDepth || information.size() < kMinInformationLength || from.isEmpty())
         return nullptr;
@@ -378,7 +380,7 @@ StationRecord* StationManager::decodePacket(QStringView information, QStringView
     // checksum is worked out.
     QMutexLocker locker(&m_lock);
     m_byCall.prefetch(callSignHash(from));
-    const uint32_t checksum = monitorChecksum(from, to, header, information);
+    const uint32_t checksum = knownChecksum ? *knownChecksum : monitorChecksum(from, to, header, information);
     StationRecord* known = FindByCall(from);
     if (known && known->lastChecksum == checksum) {
         known->lastHeard = heardTimeNow();

@@ -31,9 +31,10 @@ public:
 
     // Splits one monitor line and decodes it; the record created or updated, or nullptr.
     StationRecord* ProcessMonitorText(const QString& text, int port);
-    // Duplicate filter and dispatch by the first character of the information field.
+    // Duplicate filter and dispatch by the first character of the information field. checksum, when
+    // given, is monitorChecksum(from, to, header, information), worked out by the caller already.
     StationRecord* DecodePacket(QStringView information, QStringView from, QStringView to, QStringView header,
-                                QStringView lastPacket, int port);
+                                QStringView lastPacket, int port, const uint32_t* checksum = nullptr);
 
     // First record (in list order) whose call sign is call, exactly.
     StationRecord* FindByCall(QStringView call);
@@ -93,7 +94,8 @@ public:
 
 private:
     StationRecord* decodePacket(QStringView information, QStringView from, QStringView to, QStringView header,
-                                QStringView lastPacket, int port, int depth);
+                                QStringView lastPacket, int port, int depth,
+                                const uint32_t* checksum = nullptr);
 
     void indexPending();
     StationRecord* findIndexed(QStringView call, const QStringView* owner);

@@ -1,5 +1,6 @@
 #include "cli/DecodeCommand.h"
 
+#include "aprs/MonitorLine.h"
 #include "aprs/StationManager.h"
 #include "aprs/StationRecord.h"
 #include "aprs/SymbolTable.h"
@@ -109,6 +110,8 @@ std::optional<ServerLineParts> serverLineParts(QByteArrayView line) {
 struct PendingRecord {
     std::optional<QString> monitorText;          // a monitor line (header and information field)
     std::optional<ServerLinePacketSpans> server; // or the pieces of an APRS-IS line, in the batch text
+    uint32_t checksum = 0;                       // the server line's duplicate-filter checksum
+    JsonWriter::DoubleTexts doubles;             // the position as the "packet" member wrote it
 };
 
 // The lines of one read, prepared on the helper thread: each record's '{"line":...' and its
@@ -181,6 +184,9 @@ public:
         }
         PendingRecord& r = batch.records.emplace_back();
         r.server = appendServerLinePacket(text, raw, m_utc, ascii ? lineAt : -1);
+        if (r.server)
+            r.checksum = monitorChecksum(r.server->from.in(text), r.server->to.in(text),
+                                         r.server->header.in(text), r.server->information.in(text));
         const auto parts = raw.startsWith('#') ? std::nullopt : serverLineParts(raw);
         if (!parts) {
             write(batch, lineText(), {}, {}, {}, false);
@@ -218,6 +224,7 @@ private:
         batch.lineEnds.push_back(batch.lineJson.size());
         {
             JsonWriter json(batch.packetJson);
+            json.noteDoublesIn(&batch.records.back().doubles);
             if (hasPacket)
                 writePacketJson(json, from, to, information);
             else
@@ -310,7 +317,7 @@ void writeStationJson(JsonWriter& json, const StationRecord& r) {
     json.member("lon", r.longitude);
     writeSymbolChar(json, "symbol_table", r.symbolTable);
     writeSymbolChar(json, "symbol_code", r.symbolCode);
-    json.member("symbol_name", symbolName(r.symbolTable, r.symbolCode));
+    json.member("symbol_name", QLatin1StringView(symbolInfo(r.symbolTable, r.symbolCode).name));
     json.member("type", r.stationType);
     json.member("type_name", stationTypeName(r.stationType));
     json.member("course", static_cast<int64_t>(r.course));
@@ -430,7 +437,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
                 const QStringView information = r.server->information.in(batch.text);
                 record = stations.DecodePacket(information, r.server->from.in(batch.text),
                                                r.server->to.in(batch.text), r.server->header.in(batch.text),
-                                               information, kServerPort);
+                                               information, kServerPort, &r.checksum);
             }
             if (record) stations.MoveToEnd(record);
             // '{"line":..' ',' '"station":..' [',"message":..'] ',"packet":' '..' '}\n'
@@ -438,6 +445,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             json.plain(',');
             json.restart();
             json.key("station");
+            json.takeDoublesFrom(&r.doubles);
             if (record)
                 writeStationJson(json, *record);
             else

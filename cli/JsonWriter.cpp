@@ -67,6 +67,31 @@ void JsonWriter::value(QStringView text) {
     string(text);
 }
 
+void JsonWriter::value(QLatin1StringView text) {
+    separate();
+    const qsizetype n = text.size();
+    char* const start = room(6 * n + 2);
+    char* p = start;
+    *p++ = '"';
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c < 0x80) {
+            if (c == '"' || c == '\\') *p++ = '\\';
+            *p++ = static_cast<char>(c);
+        } else if (c >= 0x80) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            static constexpr char kHex[] = "0123456789abcdef";
+            p = std::copy_n("\\u00", 4, p);
+            *p++ = kHex[c >> 4];
+            *p++ = kHex[c & 15];
+        }
+    }
+    *p++ = '"';
+    m_pos += p - start;
+}
+
 void JsonWriter::string(QStringView text) {
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype n = text.size();
@@ -161,6 +186,39 @@ void JsonWriter::value(double v) {
         put(buf, r.ptr - buf);
         return;
     }
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const char* text = nullptr;
+    uint8_t length = 0;
+    if (m_offered) {
+        for (int i = 0; i < m_offered->count; ++i) {
+            if (m_offered->bits[i] == bits) {
+                text = m_offered->text[i];
+                length = m_offered->length[i];
+                break;
+            }
+        }
+    }
+    if (m_noted && m_noted->count < DoubleTexts::kSize) {
+        const int i = m_noted->count++;
+        m_noted->bits[i] = bits;
+        if (text) {
+            std::memcpy(m_noted->text[i], text, length);
+            m_noted->length[i] = length;
+        } else {
+            m_noted->length[i] = length = formatDouble(v, bits, m_noted->text[i]);
+            text = m_noted->text[i];
+        }
+    } else if (!text) {
+        char buf[32];
+        length = formatDouble(v, bits, buf);
+        put(buf, length);
+        return;
+    }
+    put(text, length);
+}
+
+uint8_t JsonWriter::formatDouble(double v, uint64_t bits, char* text) {
     // The shortest form costs hundreds of instructions; a fixed station's position comes back
     // line after line, so each thread keeps the last texts made, by value.
     struct Formatted {
@@ -169,15 +227,14 @@ void JsonWriter::value(double v) {
         char text[31];
     };
     thread_local Formatted cache[512];
-    uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
     Formatted& entry = cache[(bits * 0x9E3779B97F4A7C15ull) >> 55];
     if (entry.length == 0 || entry.bits != bits) {
         const auto r = std::to_chars(entry.text, entry.text + sizeof entry.text, v);
         entry.bits = bits;
         entry.length = static_cast<uint8_t>(r.ptr - entry.text);
     }
-    put(entry.text, entry.length);
+    std::memcpy(text, entry.text, entry.length);
+    return entry.length;
 }
 
 void JsonWriter::value(bool v) {

@@ -14,6 +14,17 @@
 // formed; commas between members and elements are placed here.
 class JsonWriter {
 public:
+    // The texts of the first fractional doubles one writer formatted, offered to another writer:
+    // the position a packet gives is written again for the station it updates, and formatting a
+    // double is the dearest thing a writer does.
+    struct DoubleTexts {
+        static constexpr int kSize = 2;
+        uint64_t bits[kSize] = {};
+        uint8_t length[kSize] = {};
+        uint8_t count = 0;
+        char text[kSize][26];
+    };
+
     explicit JsonWriter(QByteArray& out) : m_out(out), m_pos(out.size()) {}
     ~JsonWriter() { finish(); }
     JsonWriter(const JsonWriter&) = delete;
@@ -53,6 +64,7 @@ public:
 
     void value(QStringView text);
     void value(const QString& text) { value(QStringView(text)); }
+    void value(QLatin1StringView text);
     // A fixed ASCII text of the program that needs no escaping.
     template <size_t N> void valueLatin1(const char (&text)[N]) { fixedText(text, N - 1); }
     void valueLatin1(const char* text) { fixedText(text, static_cast<qsizetype>(std::strlen(text))); }
@@ -69,6 +81,11 @@ public:
     void plain(char c) { *grow(1) = c; }
     // Bytes outside any value, written as they stand: JSON pieces written elsewhere.
     void verbatim(QByteArrayView bytes) { put(bytes.data(), bytes.size()); }
+
+    // Fractional doubles written from now on are noted in texts (the first kSize of them).
+    void noteDoublesIn(DoubleTexts* texts) { m_noted = texts; }
+    // Doubles found in texts are copied from there instead of formatted.
+    void takeDoublesFrom(const DoubleTexts* texts) { m_offered = texts; }
 
     // key(name) then the value.
     template <size_t N, typename T> void member(const char (&name)[N], const T& v) {
@@ -93,9 +110,13 @@ private:
     void fixedText(const char* text, qsizetype n);
     // The JSON string of text (quotes included).
     void string(QStringView text);
+    // The shortest text of a fractional double into text (room for 26 bytes); its length.
+    uint8_t formatDouble(double v, uint64_t bits, char* text);
 
     QByteArray& m_out;
     qsizetype m_pos;     // end of what was written; the buffer may be longer until finish()
     bool m_first = true; // no member or element yet at the current level
     bool m_afterKey = false;
+    DoubleTexts* m_noted = nullptr;
+    const DoubleTexts* m_offered = nullptr;
 };
