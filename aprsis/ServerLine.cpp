@@ -5,7 +5,13 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -20,10 +26,30 @@ QByteArrayView nextToken(QByteArrayView text, qsizetype& pos, char delimiter) {
     while (pos < n && text[pos] == delimiter) ++pos;
     if (pos >= n) return {};
     const qsizetype start = pos;
-    while (pos < n && text[pos] != delimiter) ++pos;
+    const void* end = std::memchr(text.data() + pos, delimiter, static_cast<size_t>(n - pos));
+    pos = end ? static_cast<const char*>(end) - text.data() : n;
     const QByteArrayView token = text.sliced(start, pos - start);
     if (pos < n) ++pos;
     return token;
+}
+
+// The first CR or LF in bytes at or after from, else the end.
+qsizetype lineBreakAt(QByteArrayView bytes, qsizetype from) {
+    const char* const s = bytes.data();
+    const qsizetype n = bytes.size();
+    qsizetype i = from;
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (hits) return i + __builtin_ctz(static_cast<unsigned>(hits));
+    }
+#endif
+    for (; i < n; ++i)
+        if (s[i] == '\r' || s[i] == '\n') return i;
+    return n;
 }
 
 // A blank or control character would break the blank-separated header of the monitor line.
@@ -143,8 +169,7 @@ std::optional<ServerLinePacketSpans> appendServerLinePacket(QString& text, QByte
     if (ascii) {
         qsizetype start = 0;
         while (start < info.size() && (info[start] == '\r' || info[start] == '\n')) ++start;
-        qsizetype end = start;
-        while (end < info.size() && info[end] != '\r' && info[end] != '\n') ++end;
+        const qsizetype end = lineBreakAt(info, start);
         if (end - start < 4) return std::nullopt; // too short for any decoder, as the split refuses it
         if (lineAt >= 0) {
             // The line stands in text already, a character a byte: its pieces are not copied again.
@@ -180,30 +205,34 @@ std::optional<ServerLinePacketSpans> appendServerLinePacket(QString& text, QByte
         p.to = span(at);
     }
     // "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=n >[hh:mm:ss]", with the sender and destination
-    // as decoded above.
-    QVarLengthArray<char, 64> tail;
-    const auto add = [&tail](QByteArrayView bytes) { tail.append(bytes.data(), bytes.size()); };
-    const auto twoDigits = [&tail](int v) {
-        tail.append(static_cast<char>('0' + v / 10 % 10));
-        tail.append(static_cast<char>('0' + v % 10));
-    };
-    add(" Via MYGATE* <UI pid=F0 Len=");
+    // as decoded above, written in place.
+    static constexpr char kVia[] = " Via MYGATE* <UI pid=F0 Len=";
     char length[24];
-    add(QByteArrayView(length, std::to_chars(length, length + sizeof length, info.size()).ptr - length));
-    add(" >[");
-    twoDigits(t.hour());
-    tail.append(':');
-    twoDigits(t.minute());
-    tail.append(':');
-    twoDigits(t.second());
-    tail.append(']');
+    const qsizetype lengthSize = std::to_chars(length, length + sizeof length, info.size()).ptr - length;
     const qsizetype headerAt = text.size();
-    text.reserve(headerAt + 10 + p.from.size + p.to.size + tail.size());
-    text.append(QLatin1StringView("GT:Fm "));
-    text.append(QStringView(text).sliced(p.from.at, p.from.size));
-    text.append(QLatin1StringView(" To "));
-    text.append(QStringView(text).sliced(p.to.at, p.to.size));
-    text.append(QLatin1StringView(tail.data(), tail.size()));
+    text.resize(headerAt + 6 + p.from.size + 4 + p.to.size + (sizeof kVia - 1) + lengthSize + 3 + 8 + 1);
+    char16_t* const base = reinterpret_cast<char16_t*>(text.data());
+    char16_t* out = base + headerAt;
+    const auto latin1 = [&out](const char* bytes, qsizetype n) {
+        for (qsizetype i = 0; i < n; ++i) *out++ = static_cast<unsigned char>(bytes[i]);
+    };
+    const auto twoDigits = [&out](int v) {
+        *out++ = static_cast<char16_t>('0' + v / 10 % 10);
+        *out++ = static_cast<char16_t>('0' + v % 10);
+    };
+    latin1("GT:Fm ", 6);
+    out = std::copy_n(base + p.from.at, p.from.size, out);
+    latin1(" To ", 4);
+    out = std::copy_n(base + p.to.at, p.to.size, out);
+    latin1(kVia, sizeof kVia - 1);
+    latin1(length, lengthSize);
+    latin1(" >[", 3);
+    twoDigits(t.hour());
+    *out++ = u':';
+    twoDigits(t.minute());
+    *out++ = u':';
+    twoDigits(t.second());
+    *out++ = u']';
     p.header = span(headerAt);
     return p;
 }

@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/HeapPrefault.h"
+#include "platform/HugePageHeap.h"
 #include "platform/SettingsStore.h"
 #include "platform/StationHome.h"
 #include "platform/Trace.h"
@@ -41,6 +42,8 @@ constexpr int kMonitorPort = 0;
 constexpr int kServerPort = -1;
 // The longest input line taken; APRS packets are a few hundred bytes at most.
 constexpr qsizetype kMaxLineBytes = 1 << 20;
+// Standard input is read in blocks of this size, the complete lines of each making a batch.
+constexpr qsizetype kBlockBytes = qsizetype{1} << 18;
 
 const char* messageStatusName(MessageStatus status) {
     switch (status) {
@@ -173,7 +176,8 @@ public:
             text.truncate(lineAt);
             return;
         }
-        if (lineText().trimmed().isEmpty()) {
+        // Blank lines are skipped; a line that starts with a printable character is none.
+        if ((lineSize == 0 || lineText()[0].unicode() <= u' ') && lineText().trimmed().isEmpty()) {
             text.truncate(lineAt);
             return;
         }
@@ -317,7 +321,8 @@ void writeStationJson(JsonWriter& json, const StationRecord& r) {
     json.member("lon", r.longitude);
     writeSymbolChar(json, "symbol_table", r.symbolTable);
     writeSymbolChar(json, "symbol_code", r.symbolCode);
-    json.member("symbol_name", QLatin1StringView(symbolInfo(r.symbolTable, r.symbolCode).name));
+    json.key("symbol_name");
+    json.valueLatin1(symbolInfo(r.symbolTable, r.symbolCode).name); // plain ASCII, as a test makes sure
     json.member("type", r.stationType);
     json.member("type_name", stationTypeName(r.stationType));
     json.member("course", static_cast<int64_t>(r.course));
@@ -396,7 +401,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     }
     // The station database grows by tens of megabytes over a capture: the helper thread, which
     // has time to spare, faults in the heap's fresh pages ahead of it.
-    HeapPrefault prefault;
+    HeapPrefault prefault(hugePageHeapWanted());
     const StationHome home(homeDir ? *homeDir : scratch->path());
     home.createFolders();
     SettingsStore settings(home.settingsFile());
@@ -494,6 +499,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     int preparing = -1;    // the batch the helper is working on
     QByteArray carry;      // the start of a line cut by the end of a block
     bool skipping = false; // inside a line too long to be a packet, dropped up to its end
+    int batchesRead = 0;
     qint64 skippedLines = 0;
     for (bool last = false; !last;) {
         const int next = preparing == 0 ? 1 : 0;
@@ -502,8 +508,12 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         block.append(carry);
         carry.truncate(0);
         const qsizetype at = block.size();
-        block.resize(at + (1 << 18));
-        const qint64 n = input.read(block.data() + at, 1 << 18);
+        // The first reads are small, so the station database starts soon; later reads grow to
+        // a size at which handing batches between the threads costs nothing much.
+        const qsizetype readSize =
+            std::min<qsizetype>(kBlockBytes, (qsizetype{1} << 13) << std::min(batchesRead++, 8));
+        block.resize(at + readSize);
+        const qint64 n = input.read(block.data() + at, readSize);
         block.truncate(at + std::max<qint64>(n, 0));
         last = n <= 0;
         if (skipping) {
@@ -527,8 +537,8 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         const int ready = preparing;
         if (ready >= 0) helper.wait();
         helper.start(
-            [&prepare, &prefault, &block, last, &batch = batches[next], heapEnd = HeapPrefault::heapEnd()] {
-                prefault.populateTo(heapEnd);
+            [&prepare, &prefault, &block, last, &batch = batches[next], heapMark = HeapPrefault::mark()] {
+                prefault.populate(heapMark);
                 prepare(block, last, batch);
             });
         preparing = next;

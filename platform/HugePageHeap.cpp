@@ -56,13 +56,22 @@ bool hugePageHeapSupported() {
 #endif
 }
 
+bool hugePageHeapWanted() {
+#ifdef __GLIBC__
+    if (sanitizerBuild() || isSet(kRestartedMarker) || isSet("QUILLPAD_SMALL_PAGES") || isSet("LD_PRELOAD"))
+        return false;
+    const char* current = std::getenv("GLIBC_TUNABLES");
+    if (current && std::strstr(current, kTunableName)) return false; // the user's own choice stands
+    return kernelOffersHugePages();
+#else
+    return false;
+#endif
+}
+
 void restartWithHugePageHeap(char** argv) {
 #ifdef __GLIBC__
-    if (!argv || !argv[0] || sanitizerBuild()) return;
-    if (isSet(kRestartedMarker) || isSet("QUILLPAD_SMALL_PAGES") || isSet("LD_PRELOAD")) return;
+    if (!argv || !argv[0] || !hugePageHeapWanted()) return;
     const char* current = std::getenv("GLIBC_TUNABLES");
-    if (current && std::strstr(current, kTunableName)) return; // the user's own choice stands
-    if (!kernelOffersHugePages()) return;
     const std::string tunables = current && *current ? std::string(current) + ":" + kTunable : kTunable;
     if (setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0 || setenv(kRestartedMarker, "1", 1) != 0) return;
     execv("/proc/self/exe", argv);

@@ -15,3 +15,7 @@ bool hugePageHeapSupported();
 
 // Whether this process runs with its heap on huge pages (the tunable is in its environment).
 bool heapOnHugePages();
+
+// Whether restartWithHugePageHeap would put the heap on huge pages in this process: for a command
+// that puts its heap there by its own means instead of restarting (see HeapPrefault).
+bool hugePageHeapWanted();

@@ -50,6 +50,18 @@ TEST(SymbolTable, NamesKeepTheirOwnSpelling) {
     EXPECT_EQ(symbolName('\\', 'X'), "Pharmacy Rx");
 }
 
+TEST(SymbolTable, NamesArePlainAsciiThatJsonTakesAsItStands) {
+    // The decode command writes names into JSON without escaping them.
+    for (const int table : {'/', '\\', 'A', '0'}) {
+        for (int code = 33; code <= 126; ++code) {
+            const char* name = symbolInfo(table, code).name;
+            ASSERT_NE(name, nullptr);
+            for (const char* c = name; *c; ++c)
+                EXPECT_TRUE(*c >= 0x20 && *c < 0x7F && *c != '"' && *c != '\\') << table << " " << code;
+        }
+    }
+}
+
 TEST(SymbolTable, CodesOutsideTheTableBecomeTheDoubleQuote) {
     for (int code : {0, 31, 32, 127, 200, -5}) {
         EXPECT_EQ(&symbolInfo('/', code), &symbolInfo('/', '"')) << code;
