@@ -557,7 +557,9 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     }
     if (exitWhenDone) {
         // Everything is written and saved: freeing a database of tens of thousands of stations
-        // record by record would only lengthen the run, so the process ends here.
+        // record by record would only lengthen the run, so the process ends here, once the
+        // scratch folder is gone.
+        scratch.reset();
         std::fflush(nullptr);
         std::_Exit(code);
     }

@@ -190,3 +190,24 @@ TEST(Program, RestartsOnceWithItsHeapOnHugePagesAndLeavesTheUsersTunablesAlone) 
     auto optedOut = settledEnvironment(t, {{"QUILLPAD_SMALL_PAGES", "1"}}, false);
     EXPECT_EQ(optedOut.count("GLIBC_TUNABLES"), 0u);
 }
+
+TEST(Program, CliDecodeWritesEveryLineAndLeavesNoScratchFolderBehind) {
+    // The decoder ends its process without taking the database apart: its scratch station home
+    // must still go.
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), tmp.path());
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(QP_CLI_PROGRAM), {QStringLiteral("decode")});
+    ASSERT_TRUE(cli.waitForStarted());
+    cli.write("N0CALL>APRS,TCPIP*:!4903.50N/07201.75W-Test\n# server comment\nN1CALL>APRS:>status\n");
+    cli.closeWriteChannel();
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 0);
+    const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');
+    ASSERT_EQ(lines.size(), 4); // three objects and the empty rest after the last line end
+    EXPECT_TRUE(lines[0].contains("\"call\":\"N0CALL\""));
+    EXPECT_TRUE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+}
