@@ -19,6 +19,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +28,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sys/uio.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -220,10 +224,12 @@ public:
 private:
     static void write(PreparedBatch& batch, QStringView line, QStringView from, QStringView to,
                       QStringView information, bool hasPacket) {
+        // '{"line":..,' here, the station part on the other thread, then the packet and the end.
         {
             JsonWriter json(batch.lineJson);
             json.beginObject();
             json.member("line", line);
+            json.plain(',');
         }
         batch.lineEnds.push_back(batch.lineJson.size());
         {
@@ -233,6 +239,8 @@ private:
                 writePacketJson(json, from, to, information);
             else
                 json.null();
+            json.plain('}');
+            json.plain('\n');
         }
         batch.packetEnds.push_back(batch.packetJson.size());
     }
@@ -240,6 +248,56 @@ private:
     Clock& m_clock;
     QTime m_utc;
     std::optional<QString> m_pendingHeader;
+};
+
+// Output lines of three parts each, written where they lie: to a file through writev (no copy of
+// tens of megabytes into one buffer first), to any other device joined in a buffer. The parts
+// must stay in place until flush().
+class OutputLines {
+public:
+    explicit OutputLines(QIODevice& output) : m_output(output) {
+        const auto* file = qobject_cast<QFile*>(&output);
+        m_fd = file && file->openMode().testFlag(QIODevice::Unbuffered) ? file->handle() : -1;
+    }
+
+    void add(QByteArrayView a, QByteArrayView b, QByteArrayView c) {
+        if (m_fd < 0) {
+            m_joined.append(a).append(b).append(c);
+            return;
+        }
+        for (const QByteArrayView part : {a, b, c})
+            m_parts.push_back({const_cast<char*>(part.data()), static_cast<size_t>(part.size())});
+    }
+
+    void flush() {
+        if (m_fd < 0) {
+            m_output.write(m_joined);
+            m_joined.truncate(0);
+            return;
+        }
+        for (size_t at = 0; at < m_parts.size();) {
+            const int count = static_cast<int>(std::min<size_t>(m_parts.size() - at, IOV_MAX));
+            const ssize_t n = ::writev(m_fd, m_parts.data() + at, count);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                break; // a closed pipe: nothing more can be written
+            }
+            // Past what was written; a part written in half goes on from its rest.
+            size_t left = static_cast<size_t>(n);
+            while (at < m_parts.size() && left >= m_parts[at].iov_len) left -= m_parts[at++].iov_len;
+            if (left > 0) {
+                m_parts[at].iov_base = static_cast<char*>(m_parts[at].iov_base) + left;
+                m_parts[at].iov_len -= left;
+            }
+        }
+        m_parts.clear();
+    }
+
+private:
+    QIODevice& m_output;
+    int m_fd = -1;
+    std::vector<iovec> m_parts;
+    QByteArray m_joined;
 };
 
 // One helper thread for the whole run, given one job at a time and waited for: a thread of its
@@ -258,10 +316,14 @@ public:
     HelperThread(const HelperThread&) = delete;
     HelperThread& operator=(const HelperThread&) = delete;
 
+    // The job is kept here and replaced by the next start(): it is made and destroyed on the
+    // calling thread, so no memory goes from one thread's allocator arena to the other's (glibc
+    // hands memory freed by the other thread back to its own arena, under that arena's lock).
     void start(std::function<void()> job) {
         {
             std::lock_guard lock(m_mutex);
             m_job = std::move(job);
+            m_pending = true;
             m_busy = true;
         }
         m_wake.notify_all();
@@ -274,15 +336,13 @@ public:
 private:
     void run() {
         for (;;) {
-            std::function<void()> job;
             {
                 std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_quit || m_job; });
-                if (!m_job) return;
-                job = std::move(m_job);
-                m_job = nullptr;
+                m_wake.wait(lock, [this] { return m_quit || m_pending; });
+                if (!m_pending) return;
+                m_pending = false;
             }
-            job();
+            m_job();
             {
                 std::lock_guard lock(m_mutex);
                 m_busy = false;
@@ -294,6 +354,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::function<void()> m_job;
+    bool m_pending = false; // a job waits to be run
     bool m_busy = false;
     bool m_quit = false;
     std::thread m_thread; // last: started once the rest is ready
@@ -425,16 +486,16 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     // station database, in order, and writes every output line from its parts. Output goes out in
     // large blocks.
     BatchPreparer preparer(clock);
-    QByteArray out;
-
-    auto stationStage = [&](const PreparedBatch& batch) {
-        static constexpr char kPacketKey[] = ",\"packet\":";
-        constexpr qsizetype kPacketKeySize = sizeof kPacketKey - 1;
-        out.truncate(0);
-        JsonWriter json(out);
-        qsizetype lineAt = 0, packetAt = 0;
-        for (size_t i = 0; i < batch.records.size(); ++i) {
-            const PendingRecord& r = batch.records[i];
+    // What this thread adds to a batch: each record's '"station":..' [',"message":..'].
+    struct StationPart {
+        QByteArray json;
+        std::vector<qsizetype> ends;
+    };
+    auto stationStage = [&](const PreparedBatch& batch, StationPart& part) {
+        part.json.truncate(0);
+        part.ends.clear();
+        JsonWriter json(part.json);
+        for (const PendingRecord& r : batch.records) {
             StationRecord* record = nullptr;
             if (r.monitorText) {
                 record = stations.ProcessMonitorText(*r.monitorText, kMonitorPort);
@@ -445,9 +506,6 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
                                                information, kServerPort, &r.checksum);
             }
             if (record) stations.MoveToEnd(record);
-            // '{"line":..' ',' '"station":..' [',"message":..'] ',"packet":' '..' '}\n'
-            json.verbatim(QByteArrayView(batch.lineJson).sliced(lineAt, batch.lineEnds[i] - lineAt));
-            json.plain(',');
             json.restart();
             json.key("station");
             json.takeDoublesFrom(&r.doubles);
@@ -460,15 +518,25 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
                 json.raw(newMessage);
                 newMessage.clear();
             }
-            json.verbatim(QByteArrayView(kPacketKey, kPacketKeySize));
-            json.verbatim(QByteArrayView(batch.packetJson).sliced(packetAt, batch.packetEnds[i] - packetAt));
-            json.plain('}');
-            json.plain('\n');
+            json.verbatim(",\"packet\":");
+            json.finish();
+            part.ends.push_back(part.json.size());
+        }
+    };
+    // Each output line from its three parts, written out on the helper thread for the batch
+    // before the one it prepares.
+    OutputLines lines(output);
+    auto merge = [&lines](const PreparedBatch& batch, const StationPart& part) {
+        qsizetype lineAt = 0, stationAt = 0, packetAt = 0;
+        for (size_t i = 0; i < batch.records.size(); ++i) {
+            lines.add(QByteArrayView(batch.lineJson).sliced(lineAt, batch.lineEnds[i] - lineAt),
+                      QByteArrayView(part.json).sliced(stationAt, part.ends[i] - stationAt),
+                      QByteArrayView(batch.packetJson).sliced(packetAt, batch.packetEnds[i] - packetAt));
             lineAt = batch.lineEnds[i];
+            stationAt = part.ends[i];
             packetAt = batch.packetEnds[i];
         }
-        json.finish();
-        output.write(out);
+        lines.flush();
     };
 
     // Standard input in large blocks; each block's complete lines make a batch. The bytes of a
@@ -493,17 +561,15 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             preparer.end(batch);
         }
     };
-    HelperThread helper;
-    PreparedBatch batches[2];
-    QByteArray blocks[2];
-    int preparing = -1;    // the batch the helper is working on
+    // The helper reads the next block as well: this thread only runs batches through the
+    // database.
+    QByteArray block;
     QByteArray carry;      // the start of a line cut by the end of a block
     bool skipping = false; // inside a line too long to be a packet, dropped up to its end
-    int batchesRead = 0;
+    int blocksRead = 0;
     qint64 skippedLines = 0;
-    for (bool last = false; !last;) {
-        const int next = preparing == 0 ? 1 : 0;
-        QByteArray& block = blocks[next];
+    // Reads a block and cuts it after its last complete line; true at the end of the input.
+    auto readBlock = [&]() {
         block.truncate(0);
         block.append(carry);
         carry.truncate(0);
@@ -511,11 +577,11 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         // The first reads are small, so the station database starts soon; later reads grow to
         // a size at which handing batches between the threads costs nothing much.
         const qsizetype readSize =
-            std::min<qsizetype>(kBlockBytes, (qsizetype{1} << 13) << std::min(batchesRead++, 8));
+            std::min<qsizetype>(kBlockBytes, (qsizetype{1} << 13) << std::min(blocksRead++, 8));
         block.resize(at + readSize);
         const qint64 n = input.read(block.data() + at, readSize);
         block.truncate(at + std::max<qint64>(n, 0));
-        last = n <= 0;
+        const bool last = n <= 0;
         if (skipping) {
             const qsizetype end = block.indexOf('\n');
             block.remove(0, end < 0 ? block.size() : end + 1);
@@ -532,20 +598,37 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
                 ++skippedLines;
             }
         }
-        // One batch is prepared at a time, in order; the one prepared before goes through the
-        // station database meanwhile.
-        const int ready = preparing;
-        if (ready >= 0) helper.wait();
-        helper.start(
-            [&prepare, &prefault, &block, last, &batch = batches[next], heapMark = HeapPrefault::mark()] {
-                prefault.populate(heapMark);
-                prepare(block, last, batch);
-            });
-        preparing = next;
-        if (ready >= 0) stationStage(batches[ready]);
+        return last;
+    };
+    HelperThread helper;
+    PreparedBatch batches[2];
+    StationPart stationParts[2];
+    bool lastRead[2] = {false, false};
+    // The helper writes out the batch before (toMerge), then reads and prepares the next in its
+    // place.
+    auto startPreparing = [&](int slot, int toMerge) {
+        helper.start([&, slot, toMerge, heapMark = HeapPrefault::mark()] {
+            if (toMerge >= 0) merge(batches[toMerge], stationParts[toMerge]);
+            prefault.populate(heapMark);
+            lastRead[slot] = readBlock();
+            prepare(block, lastRead[slot], batches[slot]);
+        });
+    };
+    // One batch is prepared at a time, in order; the one prepared before goes through the station
+    // database meanwhile.
+    startPreparing(0, -1);
+    for (int ready = 0, unmerged = -1;; ready = 1 - ready) {
+        helper.wait();
+        if (lastRead[ready]) {
+            if (unmerged >= 0) merge(batches[unmerged], stationParts[unmerged]);
+            stationStage(batches[ready], stationParts[ready]);
+            merge(batches[ready], stationParts[ready]);
+            break;
+        }
+        startPreparing(1 - ready, unmerged);
+        stationStage(batches[ready], stationParts[ready]);
+        unmerged = ready;
     }
-    helper.wait();
-    stationStage(batches[preparing]);
     if (skippedLines > 0)
         errors.write(QByteArray::number(skippedLines) + " line(s) longer than " +
                      QByteArray::number(kMaxLineBytes) + " bytes skipped\n");
@@ -570,10 +653,12 @@ int runDecodeCommand(const QStringList& args) {
     QFile in;
     QFile out;
     QFile err;
-    // Unbuffered: the command reads and writes in blocks of its own.
-    if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered) ||
-        !out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !err.open(stderr, QIODevice::WriteOnly))
+    // Unbuffered, on the descriptors rather than the C streams: the command reads and writes in
+    // blocks of its own, and reading a C stream flushes (and so locks) every other stream, which
+    // would make the two threads wait for each other once reading and writing are apart.
+    if (!in.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        !out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return 1;
     return runDecodeCommand(args, in, out, err, true);
 }
