@@ -21,7 +21,7 @@ namespace {
 constexpr double kFeetPerMetre = 3.280839895013123;
 
 SystemTime nowLocal(DecodeContext& ctx) {
-    return ctx.stations.heardTimeNow();
+    return ctx.stations.heardTimeNowHeld();
 }
 
 // The status text without the time stamp "DDHHMMz" that may lead it.
@@ -40,7 +40,7 @@ QStringView statusText(QStringView information) {
 StationRecord* decodeStatus(DecodeContext& ctx) {
     guarded(ctx, [&]() -> StationRecord* {
         // Only a station already known takes the status; the last-heard time stays.
-        if (StationRecord* r = ctx.stations.FindByCall(ctx.from))
+        if (StationRecord* r = ctx.stations.findByCallHeld(ctx.from))
             assignText(r->status, statusText(ctx.information));
         return nullptr;
     });
@@ -53,7 +53,7 @@ StationRecord* decodeObject(DecodeContext& ctx) {
         if (!o) return nullptr;
         StationManager& stations = ctx.stations;
         // Objects and items are keyed by name and owner: two stations may each keep one of a name.
-        StationRecord* r = stations.FindObject(o->name, ctx.from);
+        StationRecord* r = stations.findObjectHeld(o->name, ctx.from);
         if (r) {
             r->isNew = 0;
             assignText(r->owner, ctx.from);

@@ -139,8 +139,8 @@ std::optional<double> finiteNumber(QStringView text) {
 
 StationRecord& senderRecord(DecodeContext& ctx) {
     StationManager& stations = ctx.stations;
-    const SystemTime now = stations.heardTimeNow();
-    StationRecord* r = stations.FindByCall(ctx.from);
+    const SystemTime now = stations.heardTimeNowHeld();
+    StationRecord* r = stations.findByCallHeld(ctx.from);
     const bool created = r == nullptr;
     if (created) {
         r = stations.Create();
@@ -241,7 +241,7 @@ StationRecord* decodeGprsTracker(DecodeContext& ctx) {
         }
         const SystemTime heardLocal = SystemTime::fromDateTime(Clock::toLocal(heard));
 
-        const bool created = ctx.stations.FindByCall(ctx.from) == nullptr;
+        const bool created = ctx.stations.findByCallHeld(ctx.from) == nullptr;
         StationRecord& r = beginStationUpdate(ctx, symbol[0].unicode(), symbol[1].unicode(), *lat, *lon);
         if (created) r.firstHeard = heardLocal;
         r.lastHeard = heardLocal;

@@ -43,7 +43,7 @@ StationRecord* StationManager::Create() {
     m_lastFind.valid = false;
     auto record = std::make_unique<StationRecord>();
     record->id = m_nextId++;
-    record->firstHeard = record->lastHeard = heardTimeNow();
+    record->firstHeard = record->lastHeard = heardTimeNowHeld();
     StationRecord* r = record.get();
     m_slots.push_back(std::move(record));
     r->m_listPlace.slot = m_slots.size() - 1;
@@ -55,12 +55,17 @@ StationRecord* StationManager::Create() {
 
 SystemTime StationManager::heardTimeNow() {
     QMutexLocker locker(&m_lock);
-    const QDateTime utc = m_clock.nowUtc();
-    const qint64 ms = utc.toMSecsSinceEpoch();
+    return heardTimeNowHeld();
+}
+
+SystemTime StationManager::heardTimeNowHeld() {
+    // Read for every packet: the local time is worked out once a second.
+    const qint64 ms = m_clock.nowUtcMSecs();
     const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
     if (second != m_heardTime.utcSecond) {
         m_heardTime.utcSecond = second;
-        m_heardTime.local = SystemTime::fromDateTime(Clock::toLocal(utc));
+        m_heardTime.local =
+            SystemTime::fromDateTime(Clock::toLocal(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)));
     }
     SystemTime now = m_heardTime.local;
     now.millisecond = static_cast<uint16_t>(ms - second * 1000);
@@ -271,6 +276,10 @@ StationRecord* StationManager::findIndexed(QStringView call, const QStringView* 
 
 StationRecord* StationManager::FindByCall(QStringView call) {
     QMutexLocker locker(&m_lock);
+    return findByCallHeld(call);
+}
+
+StationRecord* StationManager::findByCallHeld(QStringView call) {
     if (m_lastFind.valid) {
         const auto same = filedCallIs(*m_lastFind.record, call);
         if (same ? *same : m_lastFind.record->call == call) return m_lastFind.record;
@@ -282,6 +291,10 @@ StationRecord* StationManager::FindByCall(QStringView call) {
 
 StationRecord* StationManager::FindObject(QStringView name, QStringView owner) {
     QMutexLocker locker(&m_lock);
+    return findObjectHeld(name, owner);
+}
+
+StationRecord* StationManager::findObjectHeld(QStringView name, QStringView owner) {
     return findIndexed(name, &owner);
 }
 
@@ -381,9 +394,9 @@ StationRecord* StationManager::decodePacket(QStringView information, QStringView
     QMutexLocker locker(&m_lock);
     m_byCall.prefetch(callSignHash(from));
     const uint32_t checksum = knownChecksum ? *knownChecksum : monitorChecksum(from, to, header, information);
-    StationRecord* known = FindByCall(from);
+    StationRecord* known = findByCallHeld(from);
     if (known && known->lastChecksum == checksum) {
-        known->lastHeard = heardTimeNow();
+        known->lastHeard = heardTimeNowHeld();
         return nullptr;
     }
     if (known) {

@@ -73,6 +73,12 @@ public:
     // time is worked out once per second and only the milliseconds are filled in.
     SystemTime heardTimeNow();
 
+    // FindByCall, FindObject and heardTimeNow for the decoders, which run with lock() held: a
+    // packet takes several of these, and each recursive lock costs more than the look-up it guards.
+    StationRecord* findByCallHeld(QStringView call);
+    StationRecord* findObjectHeld(QStringView name, QStringView owner);
+    SystemTime heardTimeNowHeld();
+
     QRecursiveMutex& lock() { return m_lock; }
     const StationHome& home() const { return m_home; }
     SettingsStore& settings() { return m_settings; }

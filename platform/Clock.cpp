@@ -46,6 +46,10 @@ QDateTime Clock::toLocal(const QDateTime& utc) {
     return utc.toOffsetFromUtc(cache.offset);
 }
 
+qint64 SystemClock::nowUtcMSecs() const {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
 QDateTime SystemClock::nowUtc() const {
     return QDateTime::currentDateTimeUtc();
 }

@@ -21,6 +21,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime nowUtc() const = 0;
+    // nowUtc() as milliseconds since 1970, for callers that read the clock for every packet.
+    virtual qint64 nowUtcMSecs() const { return nowUtc().toMSecsSinceEpoch(); }
     // Local time as a fixed offset from UTC. The offset is looked up once per quarter hour (zone
     // changes fall on quarter hours), because every time-zone lookup costs a file-system check.
     QDateTime nowLocal() const;
@@ -31,6 +33,7 @@ public:
 class SystemClock : public Clock {
 public:
     QDateTime nowUtc() const override;
+    qint64 nowUtcMSecs() const override;
     std::unique_ptr<Timer> createTimer() override;
 };
 
