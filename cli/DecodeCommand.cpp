@@ -118,7 +118,10 @@ struct PendingRecord {
     std::optional<QString> monitorText;          // a monitor line (header and information field)
     std::optional<ServerLinePacketSpans> server; // or the pieces of an APRS-IS line, in the batch text
     uint32_t checksum = 0;                       // the server line's duplicate-filter checksum
-    JsonWriter::DoubleTexts doubles;             // the position as the "packet" member wrote it
+    // Where the information field's escaped text lies in the batch's line JSON, when the line
+    // ends with it: the station's last packet is that text.
+    qsizetype informationJsonAt = -1, informationJsonEnd = -1;
+    JsonWriter::DoubleTexts doubles; // the position as the "packet" member wrote it
 };
 
 // The lines of one read, prepared on the helper thread: each record's '{"line":...' and its
@@ -203,7 +206,10 @@ public:
             const auto at = [&](QByteArrayView piece) {
                 return lineText().sliced(piece.data() - raw.data(), piece.size());
             };
-            write(batch, lineText(), at(parts->from), at(parts->to), at(parts->information), true);
+            const bool endsWithInformation =
+                r.server && r.server->information.at + r.server->information.size == lineAt + lineSize;
+            write(batch, lineText(), at(parts->from), at(parts->to), at(parts->information), true,
+                  endsWithInformation ? r.server->information.at - lineAt : -1);
         } else {
             // Otherwise each piece is decoded on its own, as the station's own path decodes it.
             write(batch, lineText(), CodePage::decode(parts->from), CodePage::decode(parts->to),
@@ -222,13 +228,22 @@ public:
     }
 
 private:
+    // informationAt: where the information field the station database is given starts in the
+    // line, when the line ends with it; else -1.
     static void write(PreparedBatch& batch, QStringView line, QStringView from, QStringView to,
-                      QStringView information, bool hasPacket) {
+                      QStringView information, bool hasPacket, qsizetype informationAt = -1) {
         // '{"line":..,' here, the station part on the other thread, then the packet and the end.
         {
             JsonWriter json(batch.lineJson);
             json.beginObject();
-            json.member("line", line);
+            json.key("line");
+            if (informationAt >= 0) {
+                PendingRecord& r = batch.records.back();
+                json.value(line.first(informationAt), line.sliced(informationAt), &r.informationJsonAt,
+                           &r.informationJsonEnd);
+            } else {
+                json.value(line);
+            }
             json.plain(',');
         }
         batch.lineEnds.push_back(batch.lineJson.size());
@@ -374,7 +389,7 @@ void writeMessageJson(JsonWriter& json, const MessageRecord& m) {
     json.endObject();
 }
 
-void writeStationJson(JsonWriter& json, const StationRecord& r) {
+void writeStationJson(JsonWriter& json, const StationRecord& r, QByteArrayView lastPacketJson) {
     json.beginObject();
     json.member("call", r.call);
     json.member("owner", r.owner);
@@ -393,7 +408,11 @@ void writeStationJson(JsonWriter& json, const StationRecord& r) {
     json.member("status", r.status);
     json.member("is_new", r.isNew != 0);
     json.member("heard_via", r.heardVia());
-    json.member("last_packet", r.lastPacket);
+    json.key("last_packet");
+    if (!lastPacketJson.isNull())
+        json.valueEscaped(lastPacketJson);
+    else
+        json.value(r.lastPacket);
     json.member("position_ambiguity", r.positionAmbiguity);
     if (r.phg.power > 0) {
         json.key("phg");
@@ -509,9 +528,16 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             json.restart();
             json.key("station");
             json.takeDoublesFrom(&r.doubles);
-            if (record)
-                writeStationJson(json, *record);
-            else
+            if (record) {
+                // The last packet is mostly this line's information field, escaped already with
+                // the line.
+                QByteArrayView lastPacketJson;
+                if (r.informationJsonAt >= 0 && record->lastPacket == r.server->information.in(batch.text))
+                    lastPacketJson =
+                        QByteArrayView(batch.lineJson)
+                            .sliced(r.informationJsonAt, r.informationJsonEnd - r.informationJsonAt);
+                writeStationJson(json, *record, lastPacketJson);
+            } else
                 json.null();
             if (!newMessage.isEmpty()) {
                 json.key("message");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QStringList>
 
 class QIODevice;
@@ -19,4 +20,5 @@ struct MessageRecord;
 class JsonWriter;
 // The "message" and "station" objects of one output line, written straight to the output.
 void writeMessageJson(JsonWriter& json, const MessageRecord& record);
-void writeStationJson(JsonWriter& json, const StationRecord& record);
+// lastPacketJson, when given, is the record's last packet escaped for JSON already.
+void writeStationJson(JsonWriter& json, const StationRecord& record, QByteArrayView lastPacketJson = {});

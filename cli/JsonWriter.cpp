@@ -93,29 +93,65 @@ void JsonWriter::value(QLatin1StringView text) {
 }
 
 void JsonWriter::string(QStringView text) {
+    // Room for the worst case (six bytes a unit), written through a pointer; m_pos moves on by
+    // what was used.
+    char* const start = room(6 * text.size() + 2);
+    char* p = start;
+    *p++ = '"';
+    p = escape(text, p);
+    *p++ = '"';
+    m_pos += p - start;
+}
+
+void JsonWriter::value(QStringView head, QStringView tail, qsizetype* tailAt, qsizetype* tailEnd) {
+    separate();
+    char* const start = room(6 * (head.size() + tail.size()) + 2);
+    char* p = start;
+    *p++ = '"';
+    p = escape(head, p);
+    *tailAt = m_pos + (p - start);
+    p = escape(tail, p);
+    *tailEnd = m_pos + (p - start);
+    *p++ = '"';
+    m_pos += p - start;
+}
+
+void JsonWriter::valueEscaped(QByteArrayView escaped) {
+    separate();
+    char* p = grow(escaped.size() + 2);
+    *p++ = '"';
+    std::memcpy(p, escaped.data(), static_cast<size_t>(escaped.size()));
+    p[escaped.size()] = '"';
+}
+
+char* JsonWriter::escape(QStringView text, char* p) {
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype n = text.size();
     const char16_t* s = reinterpret_cast<const char16_t*>(text.data());
-    // Room for the worst case (six bytes a unit), written through a pointer; m_pos moves on by
-    // what was used.
-    char* const start = room(6 * n + 2);
-    char* p = start;
-    *p++ = '"';
     qsizetype i = 0;
 #ifdef __SSE2__
-    // Eight plain printable ASCII characters at a time, the usual case of packet text.
+    // Plain printable ASCII, the usual case of packet text, sixteen units at a time: a unit is
+    // plain when unit - 0x20 is at most 0x5E (0x20..0x7E; units below 0x20 wrap round) and it is
+    // no quote or backslash.
     const __m128i space = _mm_set1_epi16(0x20);
-    const __m128i del = _mm_set1_epi16(0x7F);
+    const __m128i span = _mm_set1_epi16(0x5E);
     const __m128i quote = _mm_set1_epi16('"');
     const __m128i backslash = _mm_set1_epi16('\\');
+    const auto bad = [&](__m128i v) {
+        return _mm_or_si128(_mm_subs_epu16(_mm_sub_epi16(v, space), span),
+                            _mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, backslash)));
+    };
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 8));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(bad(a), bad(b)), zero)) != 0xFFFF) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(a, b));
+        p += 16;
+    }
     for (; i + 8 <= n; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        // Signed compares: units at 0x8000 and above count as below 0x20 and so leave the fast path.
-        const __m128i bad =
-            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi16(v, space), _mm_cmpgt_epi16(v, del)),
-                         _mm_or_si128(_mm_cmpeq_epi16(v, del), _mm_or_si128(_mm_cmpeq_epi16(v, quote),
-                                                                            _mm_cmpeq_epi16(v, backslash))));
-        if (_mm_movemask_epi8(bad)) break;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(bad(v), zero)) != 0xFFFF) break;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v));
         p += 8;
     }
@@ -162,8 +198,7 @@ void JsonWriter::string(QStringView text) {
             *p++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     }
-    *p++ = '"';
-    m_pos += p - start;
+    return p;
 }
 
 void JsonWriter::value(int64_t v) {

@@ -65,6 +65,12 @@ public:
     void value(QStringView text);
     void value(const QString& text) { value(QStringView(text)); }
     void value(QLatin1StringView text);
+    // One text value made of head and tail; [tailAt, tailEnd) is set to where the tail's escaped
+    // text lies in the buffer (escaping works unit by unit, so those bytes are the tail's own JSON
+    // text, for valueEscaped).
+    void value(QStringView head, QStringView tail, qsizetype* tailAt, qsizetype* tailEnd);
+    // A text value already escaped, quotes left out.
+    void valueEscaped(QByteArrayView escaped);
     // A fixed ASCII text of the program that needs no escaping.
     template <size_t N> void valueLatin1(const char (&text)[N]) { fixedText(text, N - 1); }
     void valueLatin1(const char* text) { fixedText(text, static_cast<qsizetype>(std::strlen(text))); }
@@ -110,6 +116,9 @@ private:
     void fixedText(const char* text, qsizetype n);
     // The JSON string of text (quotes included).
     void string(QStringView text);
+    // text escaped for a JSON string, without quotes, written from p on (room for six bytes a
+    // unit); the end of what was written.
+    static char* escape(QStringView text, char* p);
     // The shortest text of a fractional double into text (room for 26 bytes); its length.
     uint8_t formatDouble(double v, uint64_t bits, char* text);
 

@@ -20,7 +20,7 @@ public:
     // touched) and never to shrink; pages are faulted in up to ahead bytes past the used part.
     // With hugePages they are transparent huge pages where the kernel offers them, as glibc's
     // huge page tunable would make them.
-    explicit HeapPrefault(bool hugePages, uint64_t growStep = 64u << 20, uint64_t ahead = 16u << 20);
+    explicit HeapPrefault(bool hugePages, uint64_t growStep = 64u << 20, uint64_t ahead = 4u << 20);
 
     // Read on the thread that allocates.
     static Mark mark();
