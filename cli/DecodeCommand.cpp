@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -390,60 +391,117 @@ void writeMessageJson(JsonWriter& json, const MessageRecord& m) {
 }
 
 void writeStationJson(JsonWriter& json, const StationRecord& r, QByteArrayView lastPacketJson) {
-    json.beginObject();
-    json.member("call", r.call);
-    json.member("owner", r.owner);
-    json.member("lat", r.latitude);
-    json.member("lon", r.longitude);
-    writeSymbolChar(json, "symbol_table", r.symbolTable);
-    writeSymbolChar(json, "symbol_code", r.symbolCode);
-    json.key("symbol_name");
-    json.valueLatin1(symbolInfo(r.symbolTable, r.symbolCode).name); // plain ASCII, as a test makes sure
-    json.member("type", r.stationType);
-    json.member("type_name", stationTypeName(r.stationType));
-    json.member("course", static_cast<int64_t>(r.course));
-    json.member("speed_knots", r.speed);
-    json.member("altitude_ft", r.altitude);
-    json.member("comment", r.comment);
-    json.member("status", r.status);
-    json.member("is_new", r.isNew != 0);
-    json.member("heard_via", r.heardVia());
-    json.key("last_packet");
+    // Written once per line: in one run through room made for all of it. The bound counts every
+    // text at six bytes a unit and each number and key generously.
+    const QString& heardVia = r.heardVia();
+    const bool weather = r.stationType == StationType::Weather;
+    const qsizetype texts = r.call.size() + r.owner.size() + r.comment.size() + r.status.size() +
+                            heardVia.size() + (lastPacketJson.isNull() ? r.lastPacket.size() : 0) +
+                            (weather ? r.weather.software.size() : 0);
+    const char* const symbolName =
+        symbolInfo(r.symbolTable, r.symbolCode).name;        // plain ASCII, as a test makes sure
+    const QString typeName = stationTypeName(r.stationType); // plain ASCII too
+    JsonWriter::Run out =
+        json.beginRun(2048 + 6 * texts + lastPacketJson.size() +
+                      static_cast<qsizetype>(std::strlen(symbolName)) + 6 * typeName.size());
+    const auto symbolChar = [&out](int32_t c) {
+        if (c >= 32 && c <= 126) {
+            const QChar ch(static_cast<char16_t>(c));
+            out.text(QStringView(&ch, 1));
+        } else {
+            out.literal("\"\"");
+        }
+    };
+    const auto reported = [&out](int32_t v, int32_t notReported) {
+        if (v == notReported)
+            out.null();
+        else
+            out.number(v);
+    };
+    out.literal("{\"call\":");
+    out.text(r.call);
+    out.literal(",\"owner\":");
+    out.text(r.owner);
+    out.literal(",\"lat\":");
+    out.number(r.latitude);
+    out.literal(",\"lon\":");
+    out.number(r.longitude);
+    out.literal(",\"symbol_table\":");
+    symbolChar(r.symbolTable);
+    out.literal(",\"symbol_code\":");
+    symbolChar(r.symbolCode);
+    out.literal(",\"symbol_name\":");
+    out.plainText(symbolName);
+    out.literal(",\"type\":");
+    out.number(r.stationType);
+    out.literal(",\"type_name\":");
+    out.text(typeName);
+    out.literal(",\"course\":");
+    out.number(static_cast<int64_t>(r.course));
+    out.literal(",\"speed_knots\":");
+    out.number(r.speed);
+    out.literal(",\"altitude_ft\":");
+    out.number(r.altitude);
+    out.literal(",\"comment\":");
+    out.text(r.comment);
+    out.literal(",\"status\":");
+    out.text(r.status);
+    out.literal(",\"is_new\":");
+    out.boolean(r.isNew != 0);
+    out.literal(",\"heard_via\":");
+    out.text(heardVia);
+    out.literal(",\"last_packet\":");
     if (!lastPacketJson.isNull())
-        json.valueEscaped(lastPacketJson);
+        out.plainText(lastPacketJson);
     else
-        json.value(r.lastPacket);
-    json.member("position_ambiguity", r.positionAmbiguity);
+        out.text(r.lastPacket);
+    out.literal(",\"position_ambiguity\":");
+    out.number(r.positionAmbiguity);
     if (r.phg.power > 0) {
-        json.key("phg");
-        json.beginObject();
-        json.member("power_w", r.phg.power);
-        json.member("height_ft", r.phg.height);
-        json.member("gain_db", r.phg.gain);
-        json.member("directivity_deg", r.phg.directivity);
-        json.member("range_mi", r.phg.range);
-        json.endObject();
+        out.literal(",\"phg\":{\"power_w\":");
+        out.number(r.phg.power);
+        out.literal(",\"height_ft\":");
+        out.number(r.phg.height);
+        out.literal(",\"gain_db\":");
+        out.number(r.phg.gain);
+        out.literal(",\"directivity_deg\":");
+        out.number(r.phg.directivity);
+        out.literal(",\"range_mi\":");
+        out.number(r.phg.range);
+        out.literal("}");
     }
-    if (r.stationType == StationType::Weather) {
+    if (weather) {
         const auto& w = r.weather;
-        json.key("weather");
-        json.beginObject();
-        json.member("software", w.software);
-        writeReported(json, "wind_direction_deg", w.windDirection);
-        writeReported(json, "wind_speed_mph", w.windSpeed);
-        writeReported(json, "wind_gust_mph", w.windGust);
-        writeReported(json, "temperature_f", w.temperature, -50000);
-        writeReported(json, "rain_last_hour_hundredths_in", w.rainLastHour);
-        writeReported(json, "rain_last_24h_hundredths_in", w.rainLast24h);
-        writeReported(json, "rain_since_midnight_hundredths_in", w.rainSinceMidnight);
-        writeReported(json, "humidity_pct", w.humidity);
-        writeReported(json, "pressure_tenths_hpa", w.pressure);
-        json.member("dew_point_f", w.dewPoint);
-        json.member("wind_chill_f", w.windChill);
-        json.member("heat_index_f", w.heatIndex);
-        json.endObject();
+        out.literal(",\"weather\":{\"software\":");
+        out.text(w.software);
+        out.literal(",\"wind_direction_deg\":");
+        reported(w.windDirection, -1);
+        out.literal(",\"wind_speed_mph\":");
+        reported(w.windSpeed, -1);
+        out.literal(",\"wind_gust_mph\":");
+        reported(w.windGust, -1);
+        out.literal(",\"temperature_f\":");
+        reported(w.temperature, -50000);
+        out.literal(",\"rain_last_hour_hundredths_in\":");
+        reported(w.rainLastHour, -1);
+        out.literal(",\"rain_last_24h_hundredths_in\":");
+        reported(w.rainLast24h, -1);
+        out.literal(",\"rain_since_midnight_hundredths_in\":");
+        reported(w.rainSinceMidnight, -1);
+        out.literal(",\"humidity_pct\":");
+        reported(w.humidity, -1);
+        out.literal(",\"pressure_tenths_hpa\":");
+        reported(w.pressure, -1);
+        out.literal(",\"dew_point_f\":");
+        out.number(w.dewPoint);
+        out.literal(",\"wind_chill_f\":");
+        out.number(w.windChill);
+        out.literal(",\"heat_index_f\":");
+        out.number(w.heatIndex);
+        out.literal("}");
     }
-    json.endObject();
+    out.literal("}");
+    json.endRun(out);
 }
 
 int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& output, QIODevice& errors,
@@ -483,7 +541,8 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     // has time to spare, faults in the heap's fresh pages ahead of it.
     HeapPrefault prefault(hugePageHeapWanted());
     const StationHome home(homeDir ? *homeDir : scratch->path());
-    home.createFolders();
+    // A scratch home stays empty (nothing is saved without --home): its folders are not made.
+    if (homeDir) home.createFolders();
     SettingsStore settings(home.settingsFile());
     SystemClock clock;
     StationManager stations(home, settings, clock);
@@ -577,10 +636,12 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         preparer.startBatch();
         qsizetype start = 0;
         for (;;) {
-            const qsizetype nl = bytes.indexOf('\n', start);
-            if (nl < 0) break;
-            preparer.line(batch, QByteArrayView(bytes).sliced(start, nl + 1 - start));
-            start = nl + 1;
+            const void* nl =
+                std::memchr(bytes.constData() + start, '\n', static_cast<size_t>(bytes.size() - start));
+            if (!nl) break;
+            const qsizetype end = static_cast<const char*>(nl) - bytes.constData() + 1;
+            preparer.line(batch, QByteArrayView(bytes).sliced(start, end - start));
+            start = end;
         }
         if (last) {
             if (start < bytes.size()) preparer.line(batch, QByteArrayView(bytes).sliced(start));

@@ -16,15 +16,6 @@ void JsonWriter::makeRoom(qsizetype n) {
     m_out.resize(std::max(need, std::min<qsizetype>(m_out.capacity(), need + 4096)));
 }
 
-void JsonWriter::separate() {
-    if (m_afterKey) {
-        m_afterKey = false;
-        return;
-    }
-    if (!m_first) *grow(1) = ',';
-    m_first = false;
-}
-
 void JsonWriter::beginObject() {
     separate();
     *grow(1) = '{';
@@ -203,54 +194,38 @@ char* JsonWriter::escape(QStringView text, char* p) {
 
 void JsonWriter::value(int64_t v) {
     separate();
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    put(buf, r.ptr - buf);
+    char* const start = room(kMaxNumber);
+    m_pos += std::to_chars(start, start + kMaxNumber, v).ptr - start;
 }
 
 void JsonWriter::value(double v) {
-    if (!std::isfinite(v)) {
-        null();
-        return;
-    }
     separate();
-    char buf[32];
+    char* const start = room(kMaxNumber);
+    m_pos += putDouble(v, start) - start;
+}
+
+char* JsonWriter::putDouble(double v, char* p) {
+    if (!std::isfinite(v)) return std::copy_n("null", 4, p);
     // Whole numbers (speeds, courses, altitudes) print the same as integers, much faster.
-    if (v == std::trunc(v) && std::fabs(v) < 1e15 && !(v == 0 && std::signbit(v))) {
-        const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
-        put(buf, r.ptr - buf);
-        return;
-    }
+    if (v == std::trunc(v) && std::fabs(v) < 1e15 && !(v == 0 && std::signbit(v)))
+        return std::to_chars(p, p + kMaxNumber, static_cast<int64_t>(v)).ptr;
     uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
-    const char* text = nullptr;
     uint8_t length = 0;
-    if (m_offered) {
-        for (int i = 0; i < m_offered->count; ++i) {
-            if (m_offered->bits[i] == bits) {
-                text = m_offered->text[i];
-                length = m_offered->length[i];
-                break;
-            }
+    for (int i = 0; m_offered && i < m_offered->count && length == 0; ++i) {
+        if (m_offered->bits[i] == bits) {
+            length = m_offered->length[i];
+            std::memcpy(p, m_offered->text[i], length);
         }
     }
+    if (length == 0) length = formatDouble(v, bits, p);
     if (m_noted && m_noted->count < DoubleTexts::kSize) {
         const int i = m_noted->count++;
         m_noted->bits[i] = bits;
-        if (text) {
-            std::memcpy(m_noted->text[i], text, length);
-            m_noted->length[i] = length;
-        } else {
-            m_noted->length[i] = length = formatDouble(v, bits, m_noted->text[i]);
-            text = m_noted->text[i];
-        }
-    } else if (!text) {
-        char buf[32];
-        length = formatDouble(v, bits, buf);
-        put(buf, length);
-        return;
+        m_noted->length[i] = length;
+        std::memcpy(m_noted->text[i], p, length);
     }
-    put(text, length);
+    return p + length;
 }
 
 uint8_t JsonWriter::formatDouble(double v, uint64_t bits, char* text) {

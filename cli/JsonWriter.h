@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -93,6 +96,50 @@ public:
     // Doubles found in texts are copied from there instead of formatted.
     void takeDoublesFrom(const DoubleTexts* texts) { m_offered = texts; }
 
+    // A run of JSON written straight through a pointer into room made once for all of it: for a
+    // structure whose size is known within a bound, without a check for room at every piece.
+    // Keys, commas and braces are the caller's, as literal text.
+    class Run {
+    public:
+        template <size_t N> void literal(const char (&text)[N]) {
+            std::memcpy(m_p, text, N - 1);
+            m_p += N - 1;
+        }
+        void text(QStringView t) {
+            *m_p++ = '"';
+            m_p = escape(t, m_p);
+            *m_p++ = '"';
+        }
+        // A text escaped already, or known to need no escaping.
+        void plainText(QByteArrayView t) {
+            *m_p++ = '"';
+            std::memcpy(m_p, t.data(), static_cast<size_t>(t.size()));
+            m_p += t.size();
+            *m_p++ = '"';
+        }
+        void number(int64_t v) { m_p = std::to_chars(m_p, m_p + kMaxNumber, v).ptr; }
+        void number(int32_t v) { number(static_cast<int64_t>(v)); }
+        void number(double v) { m_p = m_writer.putDouble(v, m_p); }
+        void boolean(bool v) { m_p = v ? std::copy_n("true", 4, m_p) : std::copy_n("false", 5, m_p); }
+        void null() { m_p = std::copy_n("null", 4, m_p); }
+
+    private:
+        friend class JsonWriter;
+        Run(JsonWriter& writer, char* p) : m_writer(writer), m_p(p) {}
+        JsonWriter& m_writer;
+        char* m_p;
+    };
+    // Room for a value of at most bound bytes (text counts six bytes a unit, numbers kMaxNumber).
+    Run beginRun(qsizetype bound) {
+        separate();
+        return Run(*this, room(bound));
+    }
+    void endRun(const Run& run) {
+        m_pos = run.m_p - m_out.data();
+        m_first = false;
+    }
+    static constexpr qsizetype kMaxNumber = 32;
+
     // key(name) then the value.
     template <size_t N, typename T> void member(const char (&name)[N], const T& v) {
         key(name);
@@ -100,7 +147,14 @@ public:
     }
 
 private:
-    void separate();
+    void separate() {
+        if (m_afterKey) {
+            m_afterKey = false;
+            return;
+        }
+        if (!m_first) *grow(1) = ',';
+        m_first = false;
+    }
     // Room for n more bytes; the caller fills them and moves m_pos on by what it used.
     char* room(qsizetype n) {
         if (m_pos + n > m_out.size()) makeRoom(n);
@@ -121,6 +175,9 @@ private:
     static char* escape(QStringView text, char* p);
     // The shortest text of a fractional double into text (room for 26 bytes); its length.
     uint8_t formatDouble(double v, uint64_t bits, char* text);
+    // A double's JSON text at p (room for kMaxNumber bytes), taken from the offered texts where it
+    // is among them and noted where notes are asked for; the end of what was written.
+    char* putDouble(double v, char* p);
 
     QByteArray& m_out;
     qsizetype m_pos;     // end of what was written; the buffer may be longer until finish()
