@@ -1,3 +1,5 @@
+#include "aprs/StationRecord.h"
+#include "cli/DecodeCommand.h"
 #include "cli/JsonWriter.h"
 
 #include <QJsonDocument>
@@ -92,4 +94,38 @@ TEST(JsonWriter, TextsOfEveryKindMakeValidJson) {
     EXPECT_EQ(o.value("utf16").toString(), expected);
     EXPECT_EQ(o.value("latin1").toString(), QString::fromLatin1("caf\xe9 \"x\"\\\x02"));
     EXPECT_TRUE(o.value("k\"ey").toBool());
+}
+
+TEST(JsonWriter, StationObjectHoldsTextsThatGrowSixfoldWhenEscaped) {
+    // The station object is written through room made once from a bound: texts made only of
+    // control characters take six bytes a unit, in every text member at once.
+    StationRecord r;
+    const QString controls(3000, QChar(0x01));
+    r.call = QStringLiteral("N0CALL\"\\");
+    r.owner = controls;
+    r.comment = controls;
+    r.status = controls;
+    r.lastPacket = controls;
+    r.stationType = StationType::Weather;
+    r.weather.software = controls;
+    r.phg.power = 25;
+    r.phg.range = 12.25;
+    r.latitude = std::numeric_limits<double>::quiet_NaN();
+    r.symbolTable = 7;
+    QByteArray out("prefix:");
+    {
+        JsonWriter json(out);
+        writeStationJson(json, r);
+    }
+    ASSERT_TRUE(out.startsWith("prefix:{"));
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(out.mid(7), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(o.value("call").toString(), r.call);
+    EXPECT_EQ(o.value("comment").toString(), controls);
+    EXPECT_EQ(o.value("last_packet").toString(), controls);
+    EXPECT_EQ(o.value("weather").toObject().value("software").toString(), controls);
+    EXPECT_TRUE(o.value("lat").isNull());
+    EXPECT_EQ(o.value("symbol_table").toString(), QString());
+    EXPECT_EQ(o.value("phg").toObject().value("range_mi").toDouble(), 12.25);
 }
