@@ -695,10 +695,10 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     // place.
     auto startPreparing = [&](int slot, int toMerge) {
         helper.start([&, slot, toMerge, heapMark = HeapPrefault::mark()] {
-            if (toMerge >= 0) merge(batches[toMerge], stationParts[toMerge]);
-            prefault.populate(heapMark);
+            if (toMerge >= 0) merge(batches[toMerge], stationParts[toMerge]); // the slot about to be refilled
             lastRead[slot] = readBlock();
             prepare(block, lastRead[slot], batches[slot]);
+            prefault.populate(heapMark); // after the batch this thread waits for
         });
     };
     // One batch is prepared at a time, in order; the one prepared before goes through the station

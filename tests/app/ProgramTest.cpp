@@ -211,3 +211,17 @@ TEST(Program, CliDecodeWritesEveryLineAndLeavesNoScratchFolderBehind) {
     EXPECT_TRUE(lines[0].contains("\"call\":\"N0CALL\""));
     EXPECT_TRUE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
+
+TEST(Program, CliHandsTheSimulatorsAndThePasscodeToItsSimulatorProgram) {
+    QProcess cli;
+    cli.start(QStringLiteral(QP_CLI_PROGRAM), {QStringLiteral("passcode"), QStringLiteral("N0CALL")});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 0);
+    EXPECT_EQ(cli.readAllStandardOutput().trimmed(), "13023");
+
+    QProcess unknown;
+    unknown.start(QStringLiteral(QP_CLI_PROGRAM), {QStringLiteral("no-such-command")});
+    ASSERT_TRUE(unknown.waitForFinished(30000));
+    EXPECT_EQ(unknown.exitCode(), 2);
+    EXPECT_TRUE(unknown.readAllStandardError().contains("unknown command: no-such-command"));
+}
