@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -206,33 +207,33 @@ std::optional<ServerLinePacketSpans> appendServerLinePacket(QString& text, QByte
     }
     // "GT:Fm SRC To DST Via MYGATE* <UI pid=F0 Len=n >[hh:mm:ss]", with the sender and destination
     // as decoded above, written in place.
-    static constexpr char kVia[] = " Via MYGATE* <UI pid=F0 Len=";
+    static constexpr char16_t kFm[] = u"GT:Fm ";
+    static constexpr char16_t kTo[] = u" To ";
+    static constexpr char16_t kVia[] = u" Via MYGATE* <UI pid=F0 Len=";
+    constexpr qsizetype kFmSize = std::size(kFm) - 1, kToSize = std::size(kTo) - 1,
+                        kViaSize = std::size(kVia) - 1;
     char length[24];
     const qsizetype lengthSize = std::to_chars(length, length + sizeof length, info.size()).ptr - length;
+    // " >[hh:mm:ss]", the time of day worked out once rather than field by field.
+    const int seconds = t.msecsSinceStartOfDay() / 1000;
+    const int clock[] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
+    char16_t stamp[] = u" >[00:00:00]";
+    for (int i = 0; i < 3; ++i) {
+        stamp[3 + 3 * i] = static_cast<char16_t>(u'0' + clock[i] / 10 % 10);
+        stamp[4 + 3 * i] = static_cast<char16_t>(u'0' + clock[i] % 10);
+    }
+    constexpr qsizetype kStampSize = std::size(stamp) - 1;
     const qsizetype headerAt = text.size();
-    text.resize(headerAt + 6 + p.from.size + 4 + p.to.size + (sizeof kVia - 1) + lengthSize + 3 + 8 + 1);
+    text.resize(headerAt + kFmSize + p.from.size + kToSize + p.to.size + kViaSize + lengthSize + kStampSize);
     char16_t* const base = reinterpret_cast<char16_t*>(text.data());
     char16_t* out = base + headerAt;
-    const auto latin1 = [&out](const char* bytes, qsizetype n) {
-        for (qsizetype i = 0; i < n; ++i) *out++ = static_cast<unsigned char>(bytes[i]);
-    };
-    const auto twoDigits = [&out](int v) {
-        *out++ = static_cast<char16_t>('0' + v / 10 % 10);
-        *out++ = static_cast<char16_t>('0' + v % 10);
-    };
-    latin1("GT:Fm ", 6);
+    out = std::copy_n(kFm, kFmSize, out);
     out = std::copy_n(base + p.from.at, p.from.size, out);
-    latin1(" To ", 4);
+    out = std::copy_n(kTo, kToSize, out);
     out = std::copy_n(base + p.to.at, p.to.size, out);
-    latin1(kVia, sizeof kVia - 1);
-    latin1(length, lengthSize);
-    latin1(" >[", 3);
-    twoDigits(t.hour());
-    *out++ = u':';
-    twoDigits(t.minute());
-    *out++ = u':';
-    twoDigits(t.second());
-    *out++ = u']';
+    out = std::copy_n(kVia, kViaSize, out);
+    for (qsizetype i = 0; i < lengthSize; ++i) *out++ = static_cast<char16_t>(length[i]);
+    std::copy_n(stamp, kStampSize, out);
     p.header = span(headerAt);
     return p;
 }

@@ -153,7 +153,15 @@ public:
 
     // The time of day APRS-IS lines are stamped with, read once for a batch: a batch takes a few
     // milliseconds.
-    void startBatch() { m_utc = m_clock.nowUtc().time(); }
+    void startBatch(PreparedBatch& batch) {
+        m_utc = m_clock.nowUtc().time();
+        m_lineJson.emplace(batch.lineJson);
+        m_packetJson.emplace(batch.packetJson);
+    }
+    void finishBatch() {
+        m_lineJson.reset();
+        m_packetJson.reset();
+    }
 
     void line(PreparedBatch& batch, QByteArrayView raw) {
         while (!raw.isEmpty() && (raw.back() == '\n' || raw.back() == '\r')) raw.chop(1);
@@ -231,37 +239,37 @@ public:
 private:
     // informationAt: where the information field the station database is given starts in the
     // line, when the line ends with it; else -1.
-    static void write(PreparedBatch& batch, QStringView line, QStringView from, QStringView to,
-                      QStringView information, bool hasPacket, qsizetype informationAt = -1) {
+    void write(PreparedBatch& batch, QStringView line, QStringView from, QStringView to,
+               QStringView information, bool hasPacket, qsizetype informationAt = -1) {
         // '{"line":..,' here, the station part on the other thread, then the packet and the end.
-        {
-            JsonWriter json(batch.lineJson);
-            json.beginObject();
-            json.key("line");
-            if (informationAt >= 0) {
-                PendingRecord& r = batch.records.back();
-                json.value(line.first(informationAt), line.sliced(informationAt), &r.informationJsonAt,
+        JsonWriter& lineJson = *m_lineJson;
+        lineJson.restart();
+        lineJson.beginObject();
+        lineJson.key("line");
+        if (informationAt >= 0) {
+            PendingRecord& r = batch.records.back();
+            lineJson.value(line.first(informationAt), line.sliced(informationAt), &r.informationJsonAt,
                            &r.informationJsonEnd);
-            } else {
-                json.value(line);
-            }
-            json.plain(',');
+        } else {
+            lineJson.value(line);
         }
-        batch.lineEnds.push_back(batch.lineJson.size());
-        {
-            JsonWriter json(batch.packetJson);
-            json.noteDoublesIn(&batch.records.back().doubles);
-            if (hasPacket)
-                writePacketJson(json, from, to, information);
-            else
-                json.null();
-            json.plain('}');
-            json.plain('\n');
-        }
-        batch.packetEnds.push_back(batch.packetJson.size());
+        lineJson.plain(',');
+        batch.lineEnds.push_back(lineJson.size());
+        JsonWriter& packetJson = *m_packetJson;
+        packetJson.restart();
+        packetJson.noteDoublesIn(&batch.records.back().doubles);
+        if (hasPacket)
+            writePacketJson(packetJson, from, to, information);
+        else
+            packetJson.null();
+        packetJson.plain('}');
+        packetJson.plain('\n');
+        batch.packetEnds.push_back(packetJson.size());
     }
 
     Clock& m_clock;
+    // Writers kept for a whole batch: the buffers are cut to what was written once, at its end.
+    std::optional<JsonWriter> m_lineJson, m_packetJson;
     QTime m_utc;
     std::optional<QString> m_pendingHeader;
 };
@@ -630,10 +638,10 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     auto prepare = [&preparer](const QByteArray& bytes, bool last, PreparedBatch& batch) {
         batch.clear();
         // Room for what the lines usually make, so the buffers are not grown copy by copy.
-        batch.text.reserve(bytes.size() + bytes.size() / 2 + 4096);
+        batch.text.reserve(2 * bytes.size() + 4096);
         batch.lineJson.reserve(bytes.size() + bytes.size() / 4 + 4096);
         batch.packetJson.reserve(2 * bytes.size() + 4096);
-        preparer.startBatch();
+        preparer.startBatch(batch);
         qsizetype start = 0;
         for (;;) {
             const void* nl =
@@ -647,6 +655,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
             if (start < bytes.size()) preparer.line(batch, QByteArrayView(bytes).sliced(start));
             preparer.end(batch);
         }
+        preparer.finishBatch();
     };
     // The helper reads the next block as well: this thread only runs batches through the
     // database.

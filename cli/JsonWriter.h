@@ -38,6 +38,9 @@ public:
         if (m_out.size() != m_pos) m_out.truncate(m_pos);
     }
 
+    // The length of the buffer as written so far (the buffer itself may be longer until finish()).
+    qsizetype size() const { return m_pos; }
+
     // A new value at the top level follows, with no comma before it.
     void restart() {
         m_first = true;
