@@ -46,14 +46,17 @@ QString& StationRecord::HeardPathTexts::operator[](int i) {
         discard.clear();
         return discard;
     }
-    if (static_cast<size_t>(i) >= m_slots.size()) m_slots.resize(static_cast<size_t>(i) + 1);
-    return m_slots[static_cast<size_t>(i)];
+    if (i >= m_stored) m_stored = i + 1;
+    if (i == 0) return m_first;
+    if (static_cast<size_t>(i) > m_rest.size()) m_rest.resize(static_cast<size_t>(i));
+    return m_rest[static_cast<size_t>(i) - 1];
 }
 
 const QString& StationRecord::HeardPathTexts::operator[](int i) const {
     static const QString empty;
-    if (i < 0 || static_cast<size_t>(i) >= m_slots.size()) return empty;
-    return m_slots[static_cast<size_t>(i)];
+    if (i == 0) return m_first;
+    if (i < 0 || static_cast<size_t>(i) > m_rest.size()) return empty;
+    return m_rest[static_cast<size_t>(i) - 1];
 }
 
 void StationRecord::setPosition(double lat, double lon) {

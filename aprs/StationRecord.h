@@ -51,12 +51,18 @@ public:
         };
         const_iterator begin() const { return {this, 0}; }
         const_iterator end() const { return {this, kHeardPathSlots}; }
-        void clear() { m_slots.clear(); }
+        void clear() {
+            m_first.clear();
+            m_rest.clear();
+            m_stored = 0;
+        }
         // Slots 0..stored()-1 may hold a text; the others are empty.
-        int stored() const { return static_cast<int>(m_slots.size()); }
+        int stored() const { return m_stored; }
 
     private:
-        std::vector<QString> m_slots;
+        QString m_first;             // slot 0 in the record itself: most stations fill no other
+        std::vector<QString> m_rest; // slots 1.., as far as written
+        int m_stored = 0;
     };
 
     struct HeardPaths {
