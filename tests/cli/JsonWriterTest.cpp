@@ -1,6 +1,6 @@
+#include "cli/JsonWriter.h"
 #include "aprs/StationRecord.h"
 #include "cli/DecodeCommand.h"
-#include "cli/JsonWriter.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
