@@ -3,6 +3,7 @@
 #include "aprs/MonitorLine.h"
 #include "platform/DataFile.h"
 
+#include <QVarLengthArray>
 #include <cstring>
 
 namespace {
@@ -98,34 +99,38 @@ void StationRecord::RecordHeardPath(QStringView headerLine) {
     // Heard via the first element marked '*' (less its last character), else "Direct"; the
     // digipeaters are the elements without their '*', empty ones left out, at most 20.
     QStringView via;
-    QString digis;
+    QVarLengthArray<char16_t, 128> digis;
     int digiCount = 0;
     TokenCursor cursor(key);
     QStringView word;
     for (int i = 0; i < 5; ++i) word = cursor.next(u" ");
     if (word == QLatin1String("Via")) {
-        digis.reserve(key.size());
         for (QStringView e = cursor.next(u", "); !e.isEmpty() && !e.startsWith(QLatin1Char('<'));
              e = cursor.next(u", ")) {
             if (via.isNull() && e.contains(QLatin1Char('*'))) via = e.chopped(1);
             if (digiCount == kHeardPathSlots) continue;
             // The element less its '*'s, straight into the list.
             const qsizetype before = digis.size();
-            if (digiCount > 0) digis += QLatin1Char(',');
+            if (digiCount > 0) digis.append(u',');
             const qsizetype start = digis.size();
             for (const QChar c : e)
-                if (c != QLatin1Char('*')) digis += c;
+                if (c != QLatin1Char('*')) digis.append(c.unicode());
             if (digis.size() == start) {
-                digis.truncate(before); // nothing but stars
+                digis.resize(before); // nothing but stars
                 continue;
             }
             ++digiCount;
         }
-        digis.squeeze();
     }
-    heardPaths.heardVia[slot] = via.isNull() ? QStringLiteral("Direct") : via.toString();
-
-    heardPaths.digipeaters[slot] = digis;
+    // A feed brings thousands of stations heard over the same gate: texts equal to the ones made
+    // last share their storage rather than each taking its own.
+    thread_local QString lastVia, lastDigis;
+    const QStringView viaText = via.isNull() ? QStringView(u"Direct") : via;
+    if (lastVia != viaText) lastVia = viaText.toString();
+    heardPaths.heardVia[slot] = lastVia;
+    const QStringView digisText(digis.constData(), digis.size());
+    if (lastDigis != digisText) lastDigis = digisText.toString();
+    heardPaths.digipeaters[slot] = lastDigis;
     ++heardPaths.next;
     m_lastPathNext = heardPaths.next;
 }
