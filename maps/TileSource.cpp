@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QRegularExpression>
+#include <climits>
 
 namespace {
 const QString kOsmTemplate = QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
@@ -132,6 +133,45 @@ bool add(SettingsStore& settings, const TileSource& source) {
     }
     if (n >= kMaxSources) return false;
     put(n, source);
+    return true;
+}
+
+bool remove(SettingsStore& settings, const QString& name) {
+    const QStringList keys = {QStringLiteral("NAME"), QStringLiteral("URL"), QStringLiteral("MAXZOOM"),
+                              QStringLiteral("ATTRIBUTION")};
+    int count = 0;
+    while (count < kMaxSources &&
+           !settings.readString(kSection, SettingsStore::numbered(QStringLiteral("NAME"), count)).isEmpty())
+        ++count;
+    int at = -1;
+    for (int n = 0; n < count && at < 0; ++n)
+        if (plainLine(settings.readString(kSection, SettingsStore::numbered(QStringLiteral("NAME"), n))) ==
+            name)
+            at = n;
+    // The implicit list holds OpenStreetMap alone; it stays, as the tile maps need a source.
+    if (at < 0 || count == 1) return false;
+    // Each value moves up as it is stored; one the file lacks is lacking in its new place too.
+    const QString absent = QStringLiteral("\u0001");
+    for (int n = at; n + 1 < count; ++n) {
+        for (const QString& key : keys) {
+            const QString next = SettingsStore::numbered(key, n + 1);
+            const QString here = SettingsStore::numbered(key, n);
+            if (key == QLatin1String("MAXZOOM")) {
+                const int zoom = settings.readInt(kSection, next, INT_MIN);
+                if (zoom == INT_MIN)
+                    settings.remove(kSection, here);
+                else
+                    settings.writeInt(kSection, here, zoom);
+            } else {
+                const QString text = settings.readString(kSection, next, absent);
+                if (text == absent)
+                    settings.remove(kSection, here);
+                else
+                    settings.writeString(kSection, here, text);
+            }
+        }
+    }
+    for (const QString& key : keys) settings.remove(kSection, SettingsStore::numbered(key, count - 1));
     return true;
 }
 

@@ -48,6 +48,9 @@ std::optional<TileSource> find(const SettingsStore& settings, const QString& nam
 // Appends a source after the last one (writing OpenStreetMap as source 0 first when the list was
 // implicit); false when the template is unusable, the name empty or taken, or the list full.
 bool add(SettingsStore& settings, const TileSource& source);
+// Takes the source of that name out of the list, the ones after it moving up a place; false when
+// there is none, or when it is the built-in OpenStreetMap source while it is the only one.
+bool remove(SettingsStore& settings, const QString& name);
 
 bool offline(const SettingsStore& settings);
 void setOffline(SettingsStore& settings, bool offline);

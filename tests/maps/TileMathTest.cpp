@@ -146,6 +146,27 @@ TEST(TileSources, AddingKeepsOpenStreetMapFirstAndRefusesBadEntries) {
     EXPECT_EQ(list[1].name, QStringLiteral("Club server"));
     EXPECT_EQ(list[1].maxZoom, 16);
     EXPECT_NE(list[0].cacheFolder(), list[1].cacheFolder());
+
+    // Removing one moves the ones after it up, values the file lacked staying lacking.
+    TileSource third;
+    third.name = QStringLiteral("Third");
+    third.urlTemplate = QStringLiteral("https://third.example.net/{z}/{x}/{y}.png");
+    third.maxZoom = 12;
+    ASSERT_TRUE(TileSources::add(t.settings, third));
+    t.settings.remove(TileSources::kSection, QStringLiteral("ATTRIBUTION2"));
+    EXPECT_FALSE(TileSources::remove(t.settings, QStringLiteral("Nowhere")));
+    EXPECT_TRUE(TileSources::remove(t.settings, QStringLiteral("Club server")));
+    const auto after = TileSources::read(t.settings);
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after[1].name, QStringLiteral("Third"));
+    EXPECT_EQ(after[1].maxZoom, 12);
+    EXPECT_EQ(after[1].attribution, TileSources::kOpenStreetMapAttribution); // the default again
+    EXPECT_TRUE(t.settings.readString(TileSources::kSection, QStringLiteral("NAME2")).isEmpty());
+    EXPECT_EQ(t.settings.readInt(TileSources::kSection, QStringLiteral("MAXZOOM2"), -1), -1);
+    // The last source left is not taken out: the tile maps need one.
+    EXPECT_TRUE(TileSources::remove(t.settings, QStringLiteral("Third")));
+    EXPECT_FALSE(TileSources::remove(t.settings, TileSources::kOpenStreetMapName));
+    ASSERT_EQ(TileSources::read(t.settings).size(), 1);
 }
 
 TEST(TileCachePolicy, HonoursTheServersHeaders) {

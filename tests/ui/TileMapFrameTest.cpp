@@ -148,6 +148,47 @@ TEST(TileMapFrame, TheMapsPageOfTheSetupAddsSourcesAndSetsTheCacheWhenConfirmed)
     EXPECT_EQ(stored.value("TILES/CACHEMB").toString(), QStringLiteral("250"));
 }
 
+TEST(TileMapFrame, TheMapsPageRemovesSourcesButNotTheBuiltInOneWhenConfirmed) {
+    TileWindow w;
+    for (const QString& name : {QStringLiteral("Club"), QStringLiteral("Hills")}) {
+        TileSource s;
+        s.name = name;
+        s.urlTemplate = QStringLiteral("https://%1.example.net/{z}/{x}/{y}.png").arg(name.toLower());
+        ASSERT_TRUE(TileSources::add(w.t.settings, s));
+    }
+    PropertiesSheet sheet(w.t.settings, w.prompter, w.dialogs, EnginePortList{});
+    auto* page = sheet.findChild<PropertiesTiles*>();
+    ASSERT_NE(page, nullptr);
+    sheet.pages()->setCurrentWidget(page);
+    auto* list = page->findChild<QListWidget*>(QStringLiteral("tileSources"));
+    auto* remove = page->findChild<QPushButton*>(QStringLiteral("removeTileSource"));
+    ASSERT_EQ(list->count(), 3);
+    list->setCurrentRow(0); // OpenStreetMap
+    EXPECT_FALSE(remove->isEnabled());
+    list->setCurrentRow(1); // Club
+    ASSERT_TRUE(remove->isEnabled());
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_EQ(list->count(), 2);
+    // A source added and removed again before the sheet is confirmed is never written.
+    w.dialogs.script = [](QDialog& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("Passing"));
+        d.findChild<QLineEdit*>(QStringLiteral("url"))
+            ->setText(QStringLiteral("https://passing.example.net/{z}/{x}/{y}.png"));
+        d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        return d.result();
+    };
+    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("addTileSource")), Qt::LeftButton);
+    ASSERT_EQ(list->count(), 3);
+    list->setCurrentRow(2);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_TRUE(TileSources::find(w.t.settings, QStringLiteral("Club"))); // not before the sheet is confirmed
+    sheet.accept();
+    const auto sources = TileSources::read(w.t.settings);
+    ASSERT_EQ(sources.size(), 2);
+    EXPECT_EQ(sources[0].name, TileSources::kOpenStreetMapName);
+    EXPECT_EQ(sources[1].name, QStringLiteral("Hills"));
+}
+
 TEST(TileMapFrame, SettingsFromTheSetupReachOpenTileViews) {
     TileWindow w;
     TileSimulator sim;
