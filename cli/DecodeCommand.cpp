@@ -301,10 +301,8 @@ public:
         for (size_t at = 0; at < m_parts.size();) {
             const int count = static_cast<int>(std::min<size_t>(m_parts.size() - at, IOV_MAX));
             const ssize_t n = ::writev(m_fd, m_parts.data() + at, count);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                break; // a closed pipe: nothing more can be written
-            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break; // a closed pipe or a full disk: nothing more can be written
             // Past what was written; a part written in half goes on from its rest.
             size_t left = static_cast<size_t>(n);
             while (at < m_parts.size() && left >= m_parts[at].iov_len) left -= m_parts[at++].iov_len;
@@ -506,10 +504,9 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
     });
 
     // The input goes in batches, the lines of one read each, through two stages: a helper thread
-    // cuts a batch into records and writes what depends on the line alone (the "line" member, the
-    // packet described on its own), while this thread runs the batch before it through the
-    // station database, in order, and writes every output line from its parts. Output goes out in
-    // large blocks.
+    // reads a batch, cuts it into records and writes what depends on the line alone (the "line"
+    // member, the packet described on its own), while this thread runs the batch before it through
+    // the station database, in order; the helper then writes every output line from its parts.
     BatchPreparer preparer(clock);
     // What this thread adds to a batch: each record's '"station":..' [',"message":..'].
     struct StationPart {
@@ -571,9 +568,7 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         lines.flush();
     };
 
-    // Standard input in large blocks; each block's complete lines make a batch. The bytes of a
-    // batch stay with its preparation. Two batches and two blocks take turns: one is prepared
-    // while the other goes through the station database.
+    // Each block's complete lines make a batch.
     auto prepare = [&preparer](const QByteArray& bytes, bool last, PreparedBatch& batch) {
         batch.clear();
         // Room for what the lines usually make, so the buffers are not grown copy by copy.
@@ -654,12 +649,14 @@ int runDecodeCommand(const QStringList& args, QIODevice& input, QIODevice& outpu
         for (int i = 0, lastIndex = -1;; ++i) {
             Slot& slot = ring[i % kSlots];
             HeapPrefault::Mark mark;
+            bool staged = false;
             {
                 std::unique_lock lock(ringMutex);
                 ringChanged.wait(lock, [&] { return slot.state != Slot::State::Prepared; });
+                staged = slot.state == Slot::State::Staged;
                 mark = heapMark;
             }
-            if (slot.state == Slot::State::Staged) merge(slot.batch, slot.part); // batch i - kSlots
+            if (staged) merge(slot.batch, slot.part); // batch i - kSlots
             if (lastIndex >= 0) {
                 if (i - kSlots >= lastIndex) return; // the last batch is written out
                 continue;

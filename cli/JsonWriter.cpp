@@ -107,14 +107,6 @@ void JsonWriter::value(QStringView head, QStringView tail, qsizetype* tailAt, qs
     m_pos += p - start;
 }
 
-void JsonWriter::valueEscaped(QByteArrayView escaped) {
-    separate();
-    char* p = grow(escaped.size() + 2);
-    *p++ = '"';
-    std::memcpy(p, escaped.data(), static_cast<size_t>(escaped.size()));
-    p[escaped.size()] = '"';
-}
-
 char* JsonWriter::escape(QStringView text, char* p) {
     static constexpr char kHex[] = "0123456789abcdef";
     const qsizetype n = text.size();

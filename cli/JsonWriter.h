@@ -73,10 +73,8 @@ public:
     void value(QLatin1StringView text);
     // One text value made of head and tail; [tailAt, tailEnd) is set to where the tail's escaped
     // text lies in the buffer (escaping works unit by unit, so those bytes are the tail's own JSON
-    // text, for valueEscaped).
+    // text, for Run::plainText).
     void value(QStringView head, QStringView tail, qsizetype* tailAt, qsizetype* tailEnd);
-    // A text value already escaped, quotes left out.
-    void valueEscaped(QByteArrayView escaped);
     // A fixed ASCII text of the program that needs no escaping.
     template <size_t N> void valueLatin1(const char (&text)[N]) { fixedText(text, N - 1); }
     void valueLatin1(const char* text) { fixedText(text, static_cast<qsizetype>(std::strlen(text))); }

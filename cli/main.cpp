@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <string>
